@@ -1,0 +1,141 @@
+/* ruxIP: shared types, enumerations and status codes. Plain C (C99 and C++). */
+#ifndef RUXTYPES_H
+#define RUXTYPES_H
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Sample types. */
+typedef unsigned char      Rux8u;
+typedef signed char        Rux8s;
+typedef unsigned short     Rux16u;
+typedef short              Rux16s;
+typedef unsigned int       Rux32u;
+typedef int                Rux32s;
+typedef float              Rux32f;
+typedef long long          Rux64s;
+typedef double             Rux64f;
+
+/* Complex samples: real part, then imaginary part. */
+typedef struct { Rux16s re; Rux16s im; } Rux16sc;
+typedef struct { Rux16u re; Rux16u im; } Rux16uc;
+typedef struct { Rux32s re; Rux32s im; } Rux32sc;
+typedef struct { Rux32f re; Rux32f im; } Rux32fc;
+
+/* Region size, rectangle and point: signed 32-bit members, passed by value. */
+typedef struct { int width; int height; } RuxImageSize;
+typedef struct { int x; int y; int width; int height; } RuxImageRect;
+typedef struct { int x; int y; } RuxImagePoint;
+
+/* Status of every call: 0 success, negative error (nothing written), positive warning. */
+typedef int RuxResult;
+
+enum {
+  ruxStatusOk = 0,
+  ruxStatusBadArg = -5,
+  ruxStatusBadSize = -6,
+  ruxStatusBadRange = -7,
+  ruxStatusNullPointer = -8,
+  ruxStatusNoMemory = -9,
+  ruxStatusConstDivisorZero = -10,
+  ruxStatusOutOfRange = -11,
+  ruxStatusBadScaleRange = -13,
+  ruxStatusBadStep = -14,
+  ruxStatusBadFftOrder = -15,
+  ruxStatusBadFftFlag = -16,
+  ruxStatusBadContext = -17,
+  ruxStatusBadThresholds = -18,
+  ruxStatusZeroMoment = -20,
+  ruxStatusBadAxis = -21,
+  ruxStatusBadInterpolation = -22,
+  ruxStatusBadResizeFactor = -23,
+  ruxStatusBadMaskSize = -33,
+  ruxStatusBadAnchor = -34,
+  ruxStatusBadEps = -36,
+  ruxStatusStepTooSmall = -37,
+  ruxStatusBadChannelIndex = -47,
+  ruxStatusBadCompositeOp = -50,
+  ruxStatusZeroDivisor = -51,
+  ruxStatusBadChannelCount = -53,
+  ruxStatusBadCoeffs = -56,
+  ruxStatusBadRect = -57,
+  ruxStatusBadQuad = -58,
+  ruxStatusZeroMask = -59,
+  ruxStatusBadChannelOrder = -60,
+  ruxStatusBadLutLevels = -106,
+  ruxStatusBadHistLevels = -107,
+  ruxStatusMisalignedStep = -108,
+  ruxStatusBadNoiseLevel = -125,
+  ruxStatusQualityUndefined = -210,
+  ruxStatusBadWeight = -211,
+  ruxStatusBadDecimation = -212,
+  ruxStatusBadRoundMode = -213,
+  ruxStatusBadBorderType = -225,
+  ruxStatusOddOffset = -227,
+  ruxStatusUnsupportedMode = -9999,
+
+  ruxStatusNoWork = 1,
+  ruxStatusRootOfNegative = 3,
+  ruxStatusZeroDivisorSeen = 6,
+  ruxStatusLogOfZero = 7,
+  ruxStatusLogOfNegative = 8,
+  ruxStatusNotParallelogram = 28,
+  ruxStatusNoIntersection = 29,
+  ruxStatusNoQuadIntersection = 30,
+  ruxStatusOddSize = 35,
+  ruxStatusEvenWeight = 39,
+  ruxStatusNoAntialiasing = 46,
+  ruxStatusSizeExceedsSpec = 48
+};
+
+/* Rounding mode of integer results (signed 32-bit argument). */
+typedef enum {
+  ruxRoundTowardZero = 0,  /* toward zero */
+  ruxRoundNearestEven = 1, /* to nearest, ties to even */
+  ruxRoundHalfAway = 2     /* to nearest, ties away from zero */
+} RuxRounding;
+
+/* Accuracy hint of float sums and narrowing Scale: only ruxHintAccurate selects the accurate path. */
+typedef enum {
+  ruxHintNone = 0,
+  ruxHintFast = 1,
+  ruxHintAccurate = 2
+} RuxAccuracyHint;
+
+/* Comparison operation of the threshold and compare families. */
+typedef enum {
+  ruxCompareLess = 0,
+  ruxCompareLessEqual = 1,
+  ruxCompareEqual = 2,
+  ruxCompareGreaterEqual = 3,
+  ruxCompareGreater = 4
+} RuxCompareOp;
+
+/* Fixed mask sizes of the fixed-kernel and rank filters: 10 x width + height. */
+typedef enum {
+  ruxMaskSize1x3 = 13,
+  ruxMaskSize1x5 = 15,
+  ruxMaskSize3x1 = 31,
+  ruxMaskSize5x1 = 51,
+  ruxMaskSize3x3 = 33,
+  ruxMaskSize5x5 = 55
+} RuxMaskSize;
+
+/* Version record returned by ruxiGetLibVersion; read-only, valid for the life of the process. */
+typedef struct {
+  int major;
+  int minor;
+  int update;
+  int build;
+  char target[4];
+  const char* libraryName;
+  const char* versionText;
+  const char* date;
+} RuxVersionInfo;
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* RUXTYPES_H */

@@ -1,0 +1,243 @@
+// Vector row kernels of the data movers, compiled once per target and dispatched at run time.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "primitives/move_kernels.cpp"
+#include "hwy/foreach_target.h"  // IWYU pragma: keep
+#include "hwy/highway.h"
+#include "primitives/move_kernels.h"
+
+HWY_BEFORE_NAMESPACE();
+namespace rux {
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+template <size_t C, class D, class U>
+HWY_INLINE void LoadPixels(D d, const U* p, hn::Vec<D>* v) {
+  if constexpr (C == 1) {
+    v[0] = hn::LoadU(d, p);
+  } else if constexpr (C == 3) {
+    hn::LoadInterleaved3(d, p, v[0], v[1], v[2]);
+  } else {
+    hn::LoadInterleaved4(d, p, v[0], v[1], v[2], v[3]);
+  }
+}
+
+template <size_t C, class D, class U>
+HWY_INLINE void StorePixels(D d, const hn::Vec<D>* v, U* p) {
+  if constexpr (C == 1) {
+    hn::StoreU(v[0], d, p);
+  } else if constexpr (C == 3) {
+    hn::StoreInterleaved3(v[0], v[1], v[2], d, p);
+  } else {
+    hn::StoreInterleaved4(v[0], v[1], v[2], v[3], d, p);
+  }
+}
+
+// Mask of the lanes whose mask byte is non-zero (one byte per lane).
+template <class D>
+HWY_INLINE hn::Mask<D> MaskFromBytes(D d, const uint8_t* m) {
+  using U = hn::TFromD<D>;
+  if constexpr (sizeof(U) == 1) {
+    return hn::LoadU(d, m) != hn::Zero(d);
+  } else {
+    const hn::Rebind<uint8_t, D> d8;
+    return hn::PromoteTo(d, hn::LoadU(d8, m)) != hn::Zero(d);
+  }
+}
+
+template <class U, size_t CIN, size_t COUT>
+void ShuffleRow(const void* srcv, void* dstv, size_t n, const int* sel, const void* fillv) {
+  const U* src = static_cast<const U*>(srcv);
+  U* dst = static_cast<U*>(dstv);
+  const U fill = fillv != nullptr ? *static_cast<const U*>(fillv) : U(0);
+  bool keep = false;
+  for (size_t k = 0; k < COUT; ++k) keep |= sel[k] == kSelKeep;
+
+  const hn::ScalableTag<U> d;
+  const size_t N = hn::Lanes(d);
+  const auto vfill = hn::Set(d, fill);
+  size_t x = 0;
+  if (n >= N) {
+    for (; x <= n - N; x += N) {
+      hn::Vec<decltype(d)> in[CIN], cur[COUT], out[COUT];
+      LoadPixels<CIN>(d, src + x * CIN, in);
+      if (keep) {
+        LoadPixels<COUT>(d, dst + x * COUT, cur);
+      } else {
+        for (size_t k = 0; k < COUT; ++k) cur[k] = vfill;
+      }
+      for (size_t k = 0; k < COUT; ++k) {
+        out[k] = sel[k] >= 0 ? in[sel[k]] : (sel[k] == kSelFill ? vfill : cur[k]);
+      }
+      StorePixels<COUT>(d, out, dst + x * COUT);
+    }
+  }
+  for (; x < n; ++x) {
+    U in[CIN];
+    for (size_t k = 0; k < CIN; ++k) in[k] = src[x * CIN + k];
+    for (size_t k = 0; k < COUT; ++k) {
+      if (sel[k] >= 0) {
+        dst[x * COUT + k] = in[sel[k]];
+      } else if (sel[k] == kSelFill) {
+        dst[x * COUT + k] = fill;
+      }
+    }
+  }
+}
+
+template <class U, size_t C>
+void SplitRow(const void* srcv, void* const* planesv, size_t n) {
+  const U* src = static_cast<const U*>(srcv);
+  U* planes[C];
+  for (size_t k = 0; k < C; ++k) planes[k] = static_cast<U*>(planesv[k]);
+  const hn::ScalableTag<U> d;
+  const size_t N = hn::Lanes(d);
+  size_t x = 0;
+  if (n >= N) {
+    for (; x <= n - N; x += N) {
+      hn::Vec<decltype(d)> v[C];
+      LoadPixels<C>(d, src + x * C, v);
+      for (size_t k = 0; k < C; ++k) hn::StoreU(v[k], d, planes[k] + x);
+    }
+  }
+  for (; x < n; ++x) {
+    for (size_t k = 0; k < C; ++k) planes[k][x] = src[x * C + k];
+  }
+}
+
+template <class U, size_t C>
+void MergeRow(const void* const* planesv, void* dstv, size_t n) {
+  const U* planes[C];
+  for (size_t k = 0; k < C; ++k) planes[k] = static_cast<const U*>(planesv[k]);
+  U* dst = static_cast<U*>(dstv);
+  const hn::ScalableTag<U> d;
+  const size_t N = hn::Lanes(d);
+  size_t x = 0;
+  if (n >= N) {
+    for (; x <= n - N; x += N) {
+      hn::Vec<decltype(d)> v[C];
+      for (size_t k = 0; k < C; ++k) v[k] = hn::LoadU(d, planes[k] + x);
+      StorePixels<C>(d, v, dst + x * C);
+    }
+  }
+  for (; x < n; ++x) {
+    for (size_t k = 0; k < C; ++k) dst[x * C + k] = planes[k][x];
+  }
+}
+
+// C vectors hold the repeating pattern of N pixels; AC4 blends the destination's alpha back.
+template <class U, size_t C, bool kKeepAlpha>
+void FillRow(const void* valuev, void* dstv, size_t n) {
+  const U* value = static_cast<const U*>(valuev);
+  U* dst = static_cast<U*>(dstv);
+  const hn::ScalableTag<U> d;
+  const size_t N = hn::Lanes(d);
+  constexpr size_t kMax = HWY_MAX_BYTES / sizeof(U);
+  HWY_ALIGN U pattern[C * kMax];
+  HWY_ALIGN U alpha[C * kMax];
+  for (size_t i = 0; i < C * N; ++i) {
+    pattern[i] = value[i % C];
+    alpha[i] = (kKeepAlpha && i % C == 3) ? static_cast<U>(~U(0)) : U(0);
+  }
+  hn::Vec<decltype(d)> p[C];
+  hn::Mask<decltype(d)> a[C];
+  for (size_t k = 0; k < C; ++k) {
+    p[k] = hn::Load(d, pattern + k * N);
+    a[k] = hn::MaskFromVec(hn::Load(d, alpha + k * N));
+  }
+  size_t x = 0;
+  if (n >= N) {
+    for (; x <= n - N; x += N) {
+      U* row = dst + x * C;
+      for (size_t k = 0; k < C; ++k) {
+        if constexpr (kKeepAlpha) {
+          hn::StoreU(hn::IfThenElse(a[k], hn::LoadU(d, row + k * N), p[k]), d, row + k * N);
+        } else {
+          hn::StoreU(p[k], d, row + k * N);
+        }
+      }
+    }
+  }
+  for (; x < n; ++x) {
+    for (size_t k = 0; k < (kKeepAlpha ? 3 : C); ++k) dst[x * C + k] = value[k];
+  }
+}
+
+template <class U, size_t C, bool kKeepAlpha, bool kFromValue>
+void MaskedRow(const void* srcv, void* dstv, const uint8_t* mask, size_t n) {
+  const U* src = static_cast<const U*>(srcv);
+  U* dst = static_cast<U*>(dstv);
+  constexpr size_t kWritten = kKeepAlpha ? 3 : C;
+  const hn::ScalableTag<U> d;
+  const size_t N = hn::Lanes(d);
+  hn::Vec<decltype(d)> value[C];
+  if constexpr (kFromValue) {
+    for (size_t k = 0; k < kWritten; ++k) value[k] = hn::Set(d, src[k]);
+  }
+  size_t x = 0;
+  if (n >= N) {
+    for (; x <= n - N; x += N) {
+      const auto m = MaskFromBytes(d, mask + x);
+      hn::Vec<decltype(d)> s[C], t[C];
+      if constexpr (!kFromValue) LoadPixels<C>(d, src + x * C, s);
+      LoadPixels<C>(d, dst + x * C, t);
+      for (size_t k = 0; k < kWritten; ++k) {
+        t[k] = hn::IfThenElse(m, kFromValue ? value[k] : s[k], t[k]);
+      }
+      StorePixels<C>(d, t, dst + x * C);
+    }
+  }
+  for (; x < n; ++x) {
+    if (mask[x] == 0) continue;
+    for (size_t k = 0; k < kWritten; ++k) {
+      dst[x * C + k] = kFromValue ? src[k] : src[x * C + k];
+    }
+  }
+}
+
+template <class U>
+void FillSizeClass(MoveKernels& k, int s) {
+  k.shuffle[s][1][3] = &ShuffleRow<U, 1, 3>;
+  k.shuffle[s][1][4] = &ShuffleRow<U, 1, 4>;
+  k.shuffle[s][3][3] = &ShuffleRow<U, 3, 3>;
+  k.shuffle[s][3][4] = &ShuffleRow<U, 3, 4>;
+  k.shuffle[s][4][3] = &ShuffleRow<U, 4, 3>;
+  k.shuffle[s][4][4] = &ShuffleRow<U, 4, 4>;
+  k.split[s][3] = &SplitRow<U, 3>;
+  k.split[s][4] = &SplitRow<U, 4>;
+  k.merge[s][3] = &MergeRow<U, 3>;
+  k.merge[s][4] = &MergeRow<U, 4>;
+  k.fill[s][kMoveC1] = &FillRow<U, 1, false>;
+  k.fill[s][kMoveC3] = &FillRow<U, 3, false>;
+  k.fill[s][kMoveC4] = &FillRow<U, 4, false>;
+  k.fill[s][kMoveAC4] = &FillRow<U, 4, true>;
+  k.maskedCopy[s][kMoveC1] = &MaskedRow<U, 1, false, false>;
+  k.maskedCopy[s][kMoveC3] = &MaskedRow<U, 3, false, false>;
+  k.maskedCopy[s][kMoveC4] = &MaskedRow<U, 4, false, false>;
+  k.maskedCopy[s][kMoveAC4] = &MaskedRow<U, 4, true, false>;
+  k.maskedFill[s][kMoveC1] = &MaskedRow<U, 1, false, true>;
+  k.maskedFill[s][kMoveC3] = &MaskedRow<U, 3, false, true>;
+  k.maskedFill[s][kMoveC4] = &MaskedRow<U, 4, false, true>;
+  k.maskedFill[s][kMoveAC4] = &MaskedRow<U, 4, true, true>;
+}
+
+const MoveKernels* GetMoveKernels() {
+  static const MoveKernels kernels = [] {
+    MoveKernels k{};
+    FillSizeClass<uint8_t>(k, 0);
+    FillSizeClass<uint16_t>(k, 1);
+    FillSizeClass<uint32_t>(k, 2);
+    return k;
+  }();
+  return &kernels;
+}
+
+}  // namespace HWY_NAMESPACE
+}  // namespace rux
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace rux {
+HWY_EXPORT(GetMoveKernels);
+const MoveKernels& moveKernels() { return *HWY_DYNAMIC_DISPATCH(GetMoveKernels)(); }
+}  // namespace rux
+#endif
