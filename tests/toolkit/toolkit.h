@@ -1,0 +1,187 @@
+// Shared test toolkit of ruxIP: guard-banded images, seeded random data, thread sweeps,
+// allocation failure and rejection tables. Every family test uses it so that the contract
+// (nothing written outside the region, alpha kept, same result on every thread count,
+// -9 with nothing written when scratch fails) is checked the same way everywhere.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <initializer_list>
+#include <limits>
+#include <random>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "ruxcore.h"
+#include "ruxi.h"
+
+namespace ruxtest {
+
+// Widths that cross every vector length of every target (up to 64 lanes) with odd tails.
+std::vector<int> sweepWidths();
+
+// Random sample of type T: the full range for integers, [-1000, 1000) with fractions for floats.
+template <class T>
+T randomValue(std::mt19937& rng) {
+  if constexpr (std::is_floating_point_v<T>) {
+    return static_cast<T>(std::uniform_real_distribution<double>(-1000.0, 1000.0)(rng));
+  } else {
+    using W = std::conditional_t<std::is_signed_v<T>, long long, unsigned long long>;
+    return static_cast<T>(std::uniform_int_distribution<W>(std::numeric_limits<T>::min(),
+                                                           std::numeric_limits<T>::max())(rng));
+  }
+}
+
+// An image region surrounded by guard bytes: guard rows above and below, guard bytes left and
+// right of every row, and padBytes more at the end of each row. The whole buffer starts as
+// random bytes; check() reports any change outside the region or in a protected channel.
+template <class T>
+class GuardedImage {
+ public:
+  static constexpr int kGuardRows = 2;
+  static constexpr int kGuardBytes = 32;
+
+  // tight: step equals the row length (no guard columns, no padding), so rows are contiguous.
+  GuardedImage(int width, int height, int channels, std::uint32_t seed, int padBytes = 0,
+               bool tight = false)
+      : width_(width), height_(height), channels_(channels) {
+    left_ = tight ? 0 : kGuardBytes;
+    const int right = tight ? 0 : kGuardBytes + padBytes * static_cast<int>(sizeof(T));
+    step_ = left_ + width * channels * static_cast<int>(sizeof(T)) + right;
+    buffer_.resize(static_cast<std::size_t>(step_) * (height + 2 * kGuardRows));
+    std::mt19937 rng(seed);
+    for (auto& b : buffer_) b = static_cast<std::uint8_t>(rng());
+    if constexpr (std::is_floating_point_v<T>) {
+      // Keep the region free of NaN so values can be compared as numbers.
+      for (int y = 0; y < height; ++y)
+        for (int i = 0; i < width * channels; ++i) row(y)[i] = randomValue<T>(rng);
+    }
+    snapshot();
+  }
+
+  T* data() { return row(0); }
+  const T* data() const { return row(0); }
+  int step() const { return step_; }
+  int width() const { return width_; }
+  int height() const { return height_; }
+  int channels() const { return channels_; }
+  RuxImageSize size() const { return {width_, height_}; }
+
+  T* row(int y) { return reinterpret_cast<T*>(origin() + static_cast<std::ptrdiff_t>(y) * step_); }
+  const T* row(int y) const {
+    return reinterpret_cast<const T*>(origin() + static_cast<std::ptrdiff_t>(y) * step_);
+  }
+  T& at(int x, int y, int c) { return row(y)[x * channels_ + c]; }
+  T at(int x, int y, int c) const { return row(y)[x * channels_ + c]; }
+
+  void fillRegion(std::uint32_t seed) {
+    std::mt19937 rng(seed);
+    for (int y = 0; y < height_; ++y)
+      for (int i = 0; i < width_ * channels_; ++i) row(y)[i] = randomValue<T>(rng);
+    snapshot();
+  }
+
+  // Records the current contents as the baseline for check() and unchanged().
+  void snapshot() { saved_ = buffer_; }
+  T savedAt(int x, int y, int c) const {
+    T v;
+    std::memcpy(&v, saved_.data() + savedOffset(x, y, c), sizeof(T));
+    return v;
+  }
+
+  // Nothing outside the region changed, nor any channel missing from writableChannels.
+  ::testing::AssertionResult check(std::uint32_t writableChannels = 0xffffffffu) const {
+    for (std::size_t i = 0; i < buffer_.size(); ++i) {
+      if (buffer_[i] == saved_[i]) continue;
+      const long long off = static_cast<long long>(i) - kGuardRows * static_cast<long long>(step_);
+      const long long y = off >= 0 ? off / step_ : -1;
+      const long long inRow = off - y * step_ - left_;
+      const long long rowBytes = static_cast<long long>(width_) * channels_ * sizeof(T);
+      if (y < 0 || y >= height_ || inRow < 0 || inRow >= rowBytes) {
+        return ::testing::AssertionFailure()
+               << "byte written outside the region at buffer offset " << i << " (row " << y
+               << ", byte " << inRow << " of the row)";
+      }
+      const int channel = static_cast<int>((inRow / sizeof(T)) % channels_);
+      if (((writableChannels >> channel) & 1u) == 0) {
+        return ::testing::AssertionFailure() << "protected channel " << channel << " written at row "
+                                             << y << ", pixel " << inRow / sizeof(T) / channels_;
+      }
+    }
+    return ::testing::AssertionSuccess();
+  }
+
+  // Nothing at all changed since the snapshot.
+  ::testing::AssertionResult unchanged() const {
+    for (std::size_t i = 0; i < buffer_.size(); ++i) {
+      if (buffer_[i] != saved_[i]) return ::testing::AssertionFailure() << "byte " << i << " changed";
+    }
+    return ::testing::AssertionSuccess();
+  }
+
+ private:
+  std::uint8_t* origin() { return buffer_.data() + kGuardRows * static_cast<std::ptrdiff_t>(step_) + left_; }
+  const std::uint8_t* origin() const {
+    return buffer_.data() + kGuardRows * static_cast<std::ptrdiff_t>(step_) + left_;
+  }
+  std::size_t savedOffset(int x, int y, int c) const {
+    return static_cast<std::size_t>((kGuardRows + y) * static_cast<std::ptrdiff_t>(step_) + left_ +
+                                    (x * channels_ + c) * static_cast<std::ptrdiff_t>(sizeof(T)));
+  }
+
+  int width_, height_, channels_, step_ = 0, left_ = 0;
+  std::vector<std::uint8_t> buffer_, saved_;
+};
+
+// Bit-exact comparison of a region with expected samples (row-major, width x channels).
+template <class T>
+::testing::AssertionResult regionEquals(const GuardedImage<T>& img, const std::vector<T>& expected) {
+  const int n = img.width() * img.channels();
+  for (int y = 0; y < img.height(); ++y) {
+    for (int i = 0; i < n; ++i) {
+      const T got = img.row(y)[i];
+      const T want = expected[static_cast<std::size_t>(y) * n + i];
+      if (std::memcmp(&got, &want, sizeof(T)) != 0) {
+        return ::testing::AssertionFailure()
+               << "pixel " << i / img.channels() << " channel " << i % img.channels() << " of row "
+               << y << ": got " << +got << ", expected " << +want;
+      }
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+// Runs body once for each thread count 1, 2 and 7; restores the default afterwards.
+void forThreadCounts(const std::function<void(int threads)>& body);
+
+// While alive, ruxMalloc fails after n further successful calls.
+class FailAllocationsAfter {
+ public:
+  explicit FailAllocationsAfter(int n) { ruxSetMallocFailAfter(n); }
+  ~FailAllocationsAfter() { ruxSetMallocFailAfter(-1); }
+  FailAllocationsAfter(const FailAllocationsAfter&) = delete;
+  FailAllocationsAfter& operator=(const FailAllocationsAfter&) = delete;
+};
+
+// One row of a rejection table: a call with one bad argument and the status it must give.
+struct Rejection {
+  std::string what;
+  std::function<RuxResult()> call;
+  RuxResult expected;
+};
+
+// Runs every rejection and checks its status; the guarded images must stay untouched.
+template <class... Images>
+void expectRejections(std::initializer_list<Rejection> cases, const Images&... untouched) {
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.call(), c.expected) << c.what;
+    const auto check = [&](const auto& image) { EXPECT_TRUE(image.unchanged()) << c.what; };
+    (check(untouched), ...);
+  }
+}
+
+}  // namespace ruxtest
