@@ -60,7 +60,9 @@ TEST(CoreServices, ThreadCountSetterAndGetter) {
 TEST(CoreServices, CacheSizeIsPositiveWhenKnown) {
   int size = -1;
   EXPECT_EQ(ruxGetMaxCacheSizeB(nullptr), ruxStatusNullPointer);
-  if (ruxGetMaxCacheSizeB(&size) == ruxStatusOk) EXPECT_GT(size, 0);
+  if (ruxGetMaxCacheSizeB(&size) == ruxStatusOk) {
+    EXPECT_GT(size, 0);
+  }
 }
 
 TEST(Version, RecordIsConstantAndComplete) {

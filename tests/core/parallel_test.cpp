@@ -88,11 +88,7 @@ TEST(ParallelFrame, InsideCallersRegionRunsOnOneThread) {
     inside = rux::par::requestedThreads();
   }
   EXPECT_EQ(inside, 1);
-  int saved = 0;
-  ruxGetNumThreads(&saved);
-  ruxSetNumThreads(3);
-  EXPECT_EQ(rux::par::requestedThreads(), 3);
-  ruxSetNumThreads(saved);
+  ruxtest::forThreadCounts([](int threads) { EXPECT_EQ(rux::par::requestedThreads(), threads); });
 }
 
 }  // namespace

@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Builds the library and the demo, then runs the demo (it writes its result image as PNM).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/deps.sh
+cmake --preset release > /dev/null
+cmake --build --preset release --target rux_demo -j "$(nproc)"
+mkdir -p build/demo-output
+./build/release/examples/rux_demo build/demo-output/demo.pnm
