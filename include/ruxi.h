@@ -241,6 +241,8 @@ RuxResult ruxiSwapChannels_32f_C3C4R(const Rux32f* pSrc, int srcStep, Rux32f* pD
 RuxResult ruxiSwapChannels_8u_C3IR(Rux8u* pSrcDst, int srcDstStep, RuxImageSize roiSize, const int dstOrder[3]);
 RuxResult ruxiSwapChannels_8u_C4IR(Rux8u* pSrcDst, int srcDstStep, RuxImageSize roiSize, const int dstOrder[4]);
 
+/* (new families are added above this line) */
+
 #ifdef __cplusplus
 }
 #endif
