@@ -84,6 +84,9 @@ void SummaryReporter::printSummary(std::FILE* out) const {
       others.push_back(impl);
     }
   }
+  // Counterparts first, in run order; the reference operation last.
+  std::stable_partition(others.begin(), others.end(),
+                        [](const std::string& impl) { return impl != "ref"; });
   std::vector<std::string> rows;
   for (const std::string& key : cases) {
     if (byCase[key].count("rux") && byCase[key].size() > 1) rows.push_back(key);
