@@ -50,6 +50,18 @@ RuxResult copyShuffled(const T* src, int srcStep, T* dst, int dstStep, RuxImageS
   return ruxStatusOk;
 }
 
+// AC4R: channels 0..2 copied, the destination's alpha kept.
+template <class T>
+RuxResult copyKeepAlpha(const T* src, int srcStep, T* dst, int dstStep, RuxImageSize roi) {
+  if (anyNull(src, dst)) return ruxStatusNullPointer;
+  if (badSize(roi)) return ruxStatusBadSize;
+  const CopyKeepAlphaRowFn row = moveKernels().copyKeepAlpha[sizeClass<T>()];
+  for (int y = 0; y < roi.height; ++y) {
+    row(rowPtr(src, srcStep, y), rowPtr(dst, dstStep, y), static_cast<std::size_t>(roi.width));
+  }
+  return ruxStatusOk;
+}
+
 template <class T, MoveLayout L>
 RuxResult copyMasked(const T* src, int srcStep, T* dst, int dstStep, RuxImageSize roi,
                      const Rux8u* mask, int maskStep) {
@@ -130,7 +142,7 @@ using namespace rux;
     return copyPlain<T, 4>(pSrc, srcStep, pDst, dstStep, roiSize);                               \
   }                                                                                              \
   RUXAPI RuxResult ruxiCopy_##type##_AC4R(RUX_COPY_ARGS(T)) {                                    \
-    return copyShuffled<T, 4, 4>(pSrc, srcStep, pDst, dstStep, roiSize, kSelRgbKeepAlpha);       \
+    return copyKeepAlpha<T>(pSrc, srcStep, pDst, dstStep, roiSize);                              \
   }                                                                                              \
   RUXAPI RuxResult ruxiCopy_##type##_C3AC4R(RUX_COPY_ARGS(T)) {                                  \
     return copyShuffled<T, 3, 4>(pSrc, srcStep, pDst, dstStep, roiSize, kSelRgbKeepAlpha);       \

@@ -36,10 +36,7 @@ RuxResult setValues(const T* value, T* dst, int dstStep, RuxImageSize roi) {
     }
     return ruxStatusOk;
   }
-  const FillRowFn row = moveKernels().fill[sizeClass<T>()][L];
-  for (int y = 0; y < roi.height; ++y) {
-    row(value, rowPtr(dst, dstStep, y), static_cast<std::size_t>(roi.width));
-  }
+  moveKernels().fillImage[sizeClass<T>()][L](value, dst, dstStep, roi.width, roi.height);
   return ruxStatusOk;
 }
 

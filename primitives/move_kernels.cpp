@@ -124,41 +124,75 @@ void MergeRow(const void* const* planesv, void* dstv, size_t n) {
   }
 }
 
+// Mask of the alpha lanes (channel 3 of four-channel pixels) in vector k of a run of pixels.
+template <class D>
+HWY_INLINE hn::Mask<D> AlphaLanes(D d, size_t k) {
+  using U = hn::TFromD<D>;
+  const auto lane = hn::Iota(d, static_cast<U>(k * hn::Lanes(d) % 4));
+  return hn::And(lane, hn::Set(d, U(3))) == hn::Set(d, U(3));
+}
+
 // C vectors hold the repeating pattern of N pixels; AC4 blends the destination's alpha back.
 template <class U, size_t C, bool kKeepAlpha>
-void FillRow(const void* valuev, void* dstv, size_t n) {
+void FillImage(const void* valuev, void* dstv, int step, int width, int height) {
   const U* value = static_cast<const U*>(valuev);
-  U* dst = static_cast<U*>(dstv);
   const hn::ScalableTag<U> d;
   const size_t N = hn::Lanes(d);
+  const size_t n = static_cast<size_t>(width);
   constexpr size_t kMax = HWY_MAX_BYTES / sizeof(U);
   HWY_ALIGN U pattern[C * kMax];
-  HWY_ALIGN U alpha[C * kMax];
-  for (size_t i = 0; i < C * N; ++i) {
-    pattern[i] = value[i % C];
-    alpha[i] = (kKeepAlpha && i % C == 3) ? static_cast<U>(~U(0)) : U(0);
-  }
+  for (size_t i = 0, c = 0; i < C * N; ++i, c = (c + 1 == C ? 0 : c + 1)) pattern[i] = value[c];
   hn::Vec<decltype(d)> p[C];
   hn::Mask<decltype(d)> a[C];
   for (size_t k = 0; k < C; ++k) {
     p[k] = hn::Load(d, pattern + k * N);
-    a[k] = hn::MaskFromVec(hn::Load(d, alpha + k * N));
+    a[k] = AlphaLanes(d, k);
   }
+  for (int y = 0; y < height; ++y) {
+    U* dst = reinterpret_cast<U*>(static_cast<uint8_t*>(dstv) + static_cast<ptrdiff_t>(step) * y);
+    size_t x = 0;
+    if (n >= N) {
+      for (; x <= n - N; x += N) {
+        U* row = dst + x * C;
+        for (size_t k = 0; k < C; ++k) {
+          if constexpr (kKeepAlpha) {
+            hn::StoreU(hn::IfThenElse(a[k], hn::LoadU(d, row + k * N), p[k]), d, row + k * N);
+          } else {
+            hn::StoreU(p[k], d, row + k * N);
+          }
+        }
+      }
+    }
+    for (; x < n; ++x) {
+      for (size_t k = 0; k < (kKeepAlpha ? 3 : C); ++k) dst[x * C + k] = value[k];
+    }
+  }
+}
+
+template <class U, size_t C, bool kKeepAlpha>
+void FillRow(const void* value, void* dst, size_t n) {
+  FillImage<U, C, kKeepAlpha>(value, dst, 0, static_cast<int>(n), 1);
+}
+
+template <class U>
+void CopyKeepAlphaRow(const void* srcv, void* dstv, size_t n) {
+  const U* src = static_cast<const U*>(srcv);
+  U* dst = static_cast<U*>(dstv);
+  const hn::ScalableTag<U> d;
+  const size_t N = hn::Lanes(d);
+  hn::Mask<decltype(d)> a[4];
+  for (size_t k = 0; k < 4; ++k) a[k] = AlphaLanes(d, k);
   size_t x = 0;
   if (n >= N) {
-    for (; x <= n - N; x += N) {
-      U* row = dst + x * C;
-      for (size_t k = 0; k < C; ++k) {
-        if constexpr (kKeepAlpha) {
-          hn::StoreU(hn::IfThenElse(a[k], hn::LoadU(d, row + k * N), p[k]), d, row + k * N);
-        } else {
-          hn::StoreU(p[k], d, row + k * N);
-        }
+    for (; x <= n - N; x += N) {  // N pixels are 4 vectors
+      for (size_t k = 0; k < 4; ++k) {
+        const size_t o = x * 4 + k * N;
+        hn::StoreU(hn::IfThenElse(a[k], hn::LoadU(d, dst + o), hn::LoadU(d, src + o)), d, dst + o);
       }
     }
   }
   for (; x < n; ++x) {
-    for (size_t k = 0; k < (kKeepAlpha ? 3 : C); ++k) dst[x * C + k] = value[k];
+    for (size_t k = 0; k < 3; ++k) dst[x * 4 + k] = src[x * 4 + k];
   }
 }
 
@@ -210,6 +244,11 @@ void FillSizeClass(MoveKernels& k, int s) {
   k.fill[s][kMoveC3] = &FillRow<U, 3, false>;
   k.fill[s][kMoveC4] = &FillRow<U, 4, false>;
   k.fill[s][kMoveAC4] = &FillRow<U, 4, true>;
+  k.fillImage[s][kMoveC1] = &FillImage<U, 1, false>;
+  k.fillImage[s][kMoveC3] = &FillImage<U, 3, false>;
+  k.fillImage[s][kMoveC4] = &FillImage<U, 4, false>;
+  k.fillImage[s][kMoveAC4] = &FillImage<U, 4, true>;
+  k.copyKeepAlpha[s] = &CopyKeepAlphaRow<U>;
   k.maskedCopy[s][kMoveC1] = &MaskedRow<U, 1, false, false>;
   k.maskedCopy[s][kMoveC3] = &MaskedRow<U, 3, false, false>;
   k.maskedCopy[s][kMoveC4] = &MaskedRow<U, 4, false, false>;

@@ -24,6 +24,10 @@ using SplitRowFn = void (*)(const void* src, void* const* planes, std::size_t n)
 using MergeRowFn = void (*)(const void* const* planes, void* dst, std::size_t n);
 // Fill n pixels with the channel values value[0..C-1] (AC4: alpha kept).
 using FillRowFn = void (*)(const void* value, void* dst, std::size_t n);
+// The same over width x height pixels (rows step bytes apart): the pattern is built once.
+using FillImageFn = void (*)(const void* value, void* dst, int step, int width, int height);
+// Copy n four-channel pixels keeping the destination's channel 3 (a blend, no de-interleave).
+using CopyKeepAlphaRowFn = void (*)(const void* src, void* dst, std::size_t n);
 // Masked forms: pixel x is written when mask[x] != 0.
 using MaskedCopyRowFn = void (*)(const void* src, void* dst, const std::uint8_t* mask,
                                  std::size_t n);
@@ -36,6 +40,8 @@ struct MoveKernels {
   SplitRowFn split[3][5];         // [size][3 or 4]
   MergeRowFn merge[3][5];         // [size][3 or 4]
   FillRowFn fill[3][4];           // [size][MoveLayout]
+  FillImageFn fillImage[3][4];    // [size][MoveLayout]
+  CopyKeepAlphaRowFn copyKeepAlpha[3];
   MaskedCopyRowFn maskedCopy[3][4];
   MaskedFillRowFn maskedFill[3][4];
 };
