@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "core/base.h"
+#include "core/scratch.h"
 
 namespace rux::par {
 
@@ -87,5 +88,25 @@ RuxResult masterRegion(int threads, Setup&& setup, Work&& work) {
   }
   return status;
 }
+
+// Per-thread scratch and partial results: one block of equal slices, thread t uses slice(t)
+// only (a thread zeroes and accumulates into its own slots; the calling thread combines them
+// after the region, so no lock or atomic is needed). Sized for a thread count
+// that is known before the region (N) or inside it by the master (T); allocate() returns -9 when
+// the block cannot be had.
+template <class T>
+class PerThreadScratch {
+ public:
+  RuxResult allocate(int threads, long long sliceElements) {
+    slice_ = sliceElements;
+    block_.reset(static_cast<long long>(threads) * sliceElements);
+    return block_ ? ruxStatusOk : ruxStatusNoMemory;
+  }
+  T* slice(int t) const { return block_.get() + static_cast<std::ptrdiff_t>(t) * slice_; }
+
+ private:
+  Scratch<T> block_{0};
+  long long slice_ = 0;
+};
 
 }  // namespace rux::par

@@ -33,6 +33,11 @@ class Scratch {
   explicit Scratch(long long n)
       : p_(n < 1 ? nullptr : static_cast<T*>(scratchBytes(n * static_cast<long long>(sizeof(T))))) {}
   ~Scratch() { ruxsFree(p_); }
+  // Frees the current block and allocates n elements (null when n < 1 or on failure).
+  void reset(long long n) {
+    ruxsFree(p_);
+    p_ = n < 1 ? nullptr : static_cast<T*>(scratchBytes(n * static_cast<long long>(sizeof(T))));
+  }
   Scratch(const Scratch&) = delete;
   Scratch& operator=(const Scratch&) = delete;
   T* get() const { return p_; }

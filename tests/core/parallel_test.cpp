@@ -80,6 +80,42 @@ TEST(ParallelFrame, MasterFailureStopsEveryThread) {
   for (int t = 0; t < seenThreads; ++t) EXPECT_EQ(ran[t], 1) << t;
 }
 
+// The shape of every parallel reduction: the master allocates one slot per thread, threads fill
+// their own slots, the caller combines. A failed allocation returns -9 before any work.
+RuxResult sumRows(int rows, int threads, long long* total) {
+  rux::par::PerThreadScratch<long long> slots;
+  int used = 0;
+  const RuxResult st = rux::par::masterRegion(
+      threads,
+      [&](int t) {
+        used = t;
+        return slots.allocate(t, 1);
+      },
+      [&](int t, int count) {
+        const RowRange r = rux::par::splitFloor(rows, count, t);
+        long long* mine = slots.slice(t);
+        *mine = 0;
+        for (int y = r.begin; y < r.end; ++y) *mine += y;
+      });
+  if (st == ruxStatusOk) {
+    *total = 0;
+    for (int t = 0; t < used; ++t) *total += *slots.slice(t);
+  }
+  return st;
+}
+
+TEST(ParallelFrame, PerThreadSlotsAndAllocationFailure) {
+  ruxtest::forThreadCounts([](int threads) {
+    long long total = -1;
+    ASSERT_EQ(sumRows(1000, threads, &total), ruxStatusOk);
+    EXPECT_EQ(total, 999LL * 1000 / 2) << threads;
+    ruxtest::FailAllocationsAfter fail(0);
+    total = -1;
+    EXPECT_EQ(sumRows(1000, threads, &total), ruxStatusNoMemory);
+    EXPECT_EQ(total, -1);
+  });
+}
+
 TEST(ParallelFrame, InsideCallersRegionRunsOnOneThread) {
   int inside = 0;
 #pragma omp parallel num_threads(2)
