@@ -96,9 +96,9 @@ void SummaryReporter::printSummary(std::FILE* out) const {
   std::size_t nameWidth = 4;
   for (const std::string& key : rows) nameWidth = std::max(nameWidth, key.size());
   std::fprintf(out,
-               "\nSummary: median real time in ms, 1 thread. X/rux = time(X) / time(rux): "
-               "above 1 means rux is faster;\nref/rux is the fraction of the memory bandwidth of "
-               "the reference operation that rux reaches.\n");
+               "\nSummary: median real time in ms, 1 thread (2 where the case name ends in -2t). "
+               "X/rux = time(X) / time(rux): above 1 means rux is faster;\nref/rux is the "
+               "fraction of the memory bandwidth of the reference operation that rux reaches.\n");
   std::fprintf(out, "%-*s %10s %9s", static_cast<int>(nameWidth), "Case", "rux ms", "rux GiB/s");
   for (const std::string& impl : others) {
     std::fprintf(out, " %10s %8s", (impl + " ms").c_str(), (impl + "/rux").c_str());

@@ -10,6 +10,12 @@
 #include <map>
 #include <utility>
 
+#include "ruxcore.h"
+
+#ifdef RUX_HAVE_OPENCV
+#include <opencv2/core/utility.hpp>
+#endif
+
 namespace ruxbench {
 namespace {
 
@@ -37,6 +43,14 @@ std::vector<void (*)()>& families() {
 }
 
 RunSettings g_settings;
+
+// Cases run on one thread unless a variant asks for more (main starts both libraries at 1).
+void setThreads(int n) {
+  ruxSetNumThreads(n);
+#ifdef RUX_HAVE_OPENCV
+  cv::setNumThreads(n);
+#endif
+}
 
 struct Span {
   std::uint8_t* data;
@@ -158,14 +172,17 @@ void addCase(const std::string& name, std::function<Operands(Size)> make,
     const std::string key =
         name + "/" + std::to_string(size.width) + "x" + std::to_string(size.height);
     for (const Variant& v : variants) {
-      auto body = [make, size, key, run = v.run, same = v.sameOutput](benchmark::State& st) {
+      auto body = [make, size, key, run = v.run, same = v.sameOutput,
+                   threads = v.threads](benchmark::State& st) {
         Operands o = make(size);
+        if (threads != 1) setThreads(threads);
         int status = ruxStatusOk;
         for (auto _ : st) {
           const int r = run(o);
           if (r != ruxStatusOk) status = r;
           benchmark::ClobberMemory();
         }
+        if (threads != 1) setThreads(1);
         if (status != ruxStatusOk) {
           st.SkipWithError(("returned status " + std::to_string(status)).c_str());
           return;

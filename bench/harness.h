@@ -134,6 +134,7 @@ struct Variant {
   std::string impl;                    // rux, cv, cv2, ref ...
   std::function<int(Operands&)> run;   // returns a RuxResult; other implementations return 0
   bool sameOutput = true;              // output must match the case's other such variants
+  int threads = 1;                     // ruxIP and OpenCV thread count while this variant runs
 };
 
 // Registers the case at each size, one benchmark per variant, in the order given.
