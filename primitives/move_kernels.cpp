@@ -10,6 +10,11 @@ namespace rux {
 namespace HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 
+// Interleaving kernels use at most 256-bit vectors: with 512-bit vectors the three- and
+// four-way interleaves need cross-lane permutes that cost more than the wider loads save.
+template <class U>
+using InterleaveTag = hn::CappedTag<U, 32 / sizeof(U)>;
+
 template <size_t C, class D, class U>
 HWY_INLINE void LoadPixels(D d, const U* p, hn::Vec<D>* v) {
   if constexpr (C == 1) {
@@ -52,7 +57,7 @@ void ShuffleRow(const void* srcv, void* dstv, size_t n, const int* sel, const vo
   bool keep = false;
   for (size_t k = 0; k < COUT; ++k) keep |= sel[k] == kSelKeep;
 
-  const hn::ScalableTag<U> d;
+  const InterleaveTag<U> d;
   const size_t N = hn::Lanes(d);
   const auto vfill = hn::Set(d, fill);
   size_t x = 0;
@@ -89,7 +94,7 @@ void SplitRow(const void* srcv, void* const* planesv, size_t n) {
   const U* src = static_cast<const U*>(srcv);
   U* planes[C];
   for (size_t k = 0; k < C; ++k) planes[k] = static_cast<U*>(planesv[k]);
-  const hn::ScalableTag<U> d;
+  const InterleaveTag<U> d;
   const size_t N = hn::Lanes(d);
   size_t x = 0;
   if (n >= N) {
@@ -109,7 +114,7 @@ void MergeRow(const void* const* planesv, void* dstv, size_t n) {
   const U* planes[C];
   for (size_t k = 0; k < C; ++k) planes[k] = static_cast<const U*>(planesv[k]);
   U* dst = static_cast<U*>(dstv);
-  const hn::ScalableTag<U> d;
+  const InterleaveTag<U> d;
   const size_t N = hn::Lanes(d);
   size_t x = 0;
   if (n >= N) {
@@ -201,7 +206,7 @@ void MaskedRow(const void* srcv, void* dstv, const uint8_t* mask, size_t n) {
   const U* src = static_cast<const U*>(srcv);
   U* dst = static_cast<U*>(dstv);
   constexpr size_t kWritten = kKeepAlpha ? 3 : C;
-  const hn::ScalableTag<U> d;
+  const InterleaveTag<U> d;
   const size_t N = hn::Lanes(d);
   hn::Vec<decltype(d)> value[C];
   if constexpr (kFromValue) {
