@@ -3,6 +3,7 @@
 #define HWY_TARGET_INCLUDE "primitives/move_kernels.cpp"
 #include "hwy/foreach_target.h"  // IWYU pragma: keep
 #include "hwy/highway.h"
+#include "primitives/pixels-inl.h"
 #include "primitives/move_kernels.h"
 
 HWY_BEFORE_NAMESPACE();
@@ -14,28 +15,6 @@ namespace hn = hwy::HWY_NAMESPACE;
 // four-way interleaves need cross-lane permutes that cost more than the wider loads save.
 template <class U>
 using InterleaveTag = hn::CappedTag<U, 32 / sizeof(U)>;
-
-template <size_t C, class D, class U>
-HWY_INLINE void LoadPixels(D d, const U* p, hn::Vec<D>* v) {
-  if constexpr (C == 1) {
-    v[0] = hn::LoadU(d, p);
-  } else if constexpr (C == 3) {
-    hn::LoadInterleaved3(d, p, v[0], v[1], v[2]);
-  } else {
-    hn::LoadInterleaved4(d, p, v[0], v[1], v[2], v[3]);
-  }
-}
-
-template <size_t C, class D, class U>
-HWY_INLINE void StorePixels(D d, const hn::Vec<D>* v, U* p) {
-  if constexpr (C == 1) {
-    hn::StoreU(v[0], d, p);
-  } else if constexpr (C == 3) {
-    hn::StoreInterleaved3(v[0], v[1], v[2], d, p);
-  } else {
-    hn::StoreInterleaved4(v[0], v[1], v[2], v[3], d, p);
-  }
-}
 
 // Mask of the lanes whose mask byte is non-zero (one byte per lane).
 template <class D>

@@ -21,6 +21,7 @@
 
 #include "hwy/foreach_target.h"  // IWYU pragma: keep
 #include "hwy/highway.h"
+#include "primitives/pixels-inl.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace rux {
@@ -28,28 +29,6 @@ namespace HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 
 // ---- reversal -------------------------------------------------------------------------------
-
-template <size_t C, class D, class U>
-HWY_INLINE void LoadPix(D d, const U* p, hn::Vec<D>* v) {
-  if constexpr (C == 1) {
-    v[0] = hn::LoadU(d, p);
-  } else if constexpr (C == 3) {
-    hn::LoadInterleaved3(d, p, v[0], v[1], v[2]);
-  } else {
-    hn::LoadInterleaved4(d, p, v[0], v[1], v[2], v[3]);
-  }
-}
-
-template <size_t C, class D, class U>
-HWY_INLINE void StorePix(D d, const hn::Vec<D>* v, U* p) {
-  if constexpr (C == 1) {
-    hn::StoreU(v[0], d, p);
-  } else if constexpr (C == 3) {
-    hn::StoreInterleaved3(v[0], v[1], v[2], d, p);
-  } else {
-    hn::StoreInterleaved4(v[0], v[1], v[2], v[3], d, p);
-  }
-}
 
 // Lane order reversed. Bytes have no Reverse op: reverse inside each 16-byte block, then the
 // block order.
@@ -96,10 +75,10 @@ void ReverseRow(const void* srcv, void* dstv, size_t n) {
     for (; x <= n - N; x += N) {
       U* out = dst + (n - x - N) * C;
       hn::Vec<decltype(d)> in[C], cur[C], rev[C];
-      LoadPix<C>(d, src + x * C, in);
-      if constexpr (kKeep) LoadPix<C>(d, out, cur);
+      LoadPixels<C>(d, src + x * C, in);
+      if constexpr (kKeep) LoadPixels<C>(d, out, cur);
       ReversePixels<C, kKeep>(d, in, cur, rev);
-      StorePix<C>(d, rev, out);
+      StorePixels<C>(d, rev, out);
     }
   }
   // Bytes, not lanes: a four-channel 8-bit pixel read as one 32-bit lane need not be aligned.
@@ -120,12 +99,12 @@ void SwapReverseRow(void* av, void* bv, size_t n) {
     U* l = a + i * C;
     U* r = b + (n - i - N) * C;
     hn::Vec<decltype(d)> vl[C], vr[C], ol[C], orr[C];
-    LoadPix<C>(d, l, vl);
-    LoadPix<C>(d, r, vr);
+    LoadPixels<C>(d, l, vl);
+    LoadPixels<C>(d, r, vr);
     ReversePixels<C, kKeep>(d, vr, vl, ol);
     ReversePixels<C, kKeep>(d, vl, vr, orr);
-    StorePix<C>(d, ol, l);
-    StorePix<C>(d, orr, r);
+    StorePixels<C>(d, ol, l);
+    StorePixels<C>(d, orr, r);
   }
   for (; i < pairs; ++i) SwapPixel<U, C, kKeep>(a + i * C, b + (n - 1 - i) * C);
 }
