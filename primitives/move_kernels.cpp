@@ -2,6 +2,7 @@
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "primitives/move_kernels.cpp"
 #include "hwy/foreach_target.h"  // IWYU pragma: keep
+#include "hwy/cache_control.h"
 #include "hwy/highway.h"
 #include "primitives/pixels-inl.h"
 #include "primitives/move_kernels.h"
@@ -89,23 +90,54 @@ void SplitRow(const void* srcv, void* const* planesv, size_t n) {
 }
 
 template <class U, size_t C>
-void MergeRow(const void* const* planesv, void* dstv, size_t n) {
-  const U* planes[C];
-  for (size_t k = 0; k < C; ++k) planes[k] = static_cast<const U*>(planesv[k]);
-  U* dst = static_cast<U*>(dstv);
+void MergeImage(const void* const* planesv, int srcStep, void* dstv, int dstStep, int width,
+                int height, bool stream) {
   const InterleaveTag<U> d;
   const size_t N = hn::Lanes(d);
-  size_t x = 0;
-  if (n >= N) {
-    for (; x <= n - N; x += N) {
-      hn::Vec<decltype(d)> v[C];
-      for (size_t k = 0; k < C; ++k) v[k] = hn::LoadU(d, planes[k] + x);
-      StorePixels<C>(d, v, dst + x * C);
+  const size_t n = static_cast<size_t>(width);
+  constexpr size_t kMax = HWY_MAX_BYTES / sizeof(U);
+  HWY_ALIGN U block[C * kMax];
+  for (int y = 0; y < height; ++y) {
+    const U* planes[C];
+    for (size_t k = 0; k < C; ++k) {
+      planes[k] = reinterpret_cast<const U*>(static_cast<const uint8_t*>(planesv[k]) +
+                                             static_cast<ptrdiff_t>(srcStep) * y);
+    }
+    U* dst = reinterpret_cast<U*>(static_cast<uint8_t*>(dstv) + static_cast<ptrdiff_t>(dstStep) * y);
+    size_t x = 0;
+    // Streaming needs vector-aligned stores: merge the first few pixels one by one until the
+    // destination is aligned (always possible for 3 channels, rarely needed for 4).
+    size_t head = 0;
+    bool streamRow = stream && N > 1;
+    if (streamRow) {
+      const size_t vecBytes = N * sizeof(U);
+      while (head < N && (reinterpret_cast<uintptr_t>(dst + head * C) % vecBytes) != 0) ++head;
+      streamRow = head < N;
+    }
+    if (streamRow) {
+      for (; x < head && x < n; ++x) {
+        for (size_t k = 0; k < C; ++k) dst[x * C + k] = planes[k][x];
+      }
+      if (n >= N) {
+        for (; x <= n - N; x += N) {
+          hn::Vec<decltype(d)> v[C];
+          for (size_t k = 0; k < C; ++k) v[k] = hn::LoadU(d, planes[k] + x);
+          StorePixels<C>(d, v, block);
+          for (size_t k = 0; k < C; ++k) hn::Stream(hn::Load(d, block + k * N), d, dst + x * C + k * N);
+        }
+      }
+    } else if (n >= N) {
+      for (; x <= n - N; x += N) {
+        hn::Vec<decltype(d)> v[C];
+        for (size_t k = 0; k < C; ++k) v[k] = hn::LoadU(d, planes[k] + x);
+        StorePixels<C>(d, v, dst + x * C);
+      }
+    }
+    for (; x < n; ++x) {
+      for (size_t k = 0; k < C; ++k) dst[x * C + k] = planes[k][x];
     }
   }
-  for (; x < n; ++x) {
-    for (size_t k = 0; k < C; ++k) dst[x * C + k] = planes[k][x];
-  }
+  if (stream) hwy::FlushStream();
 }
 
 // Mask of the alpha lanes (channel 3 of four-channel pixels) in vector k of a run of pixels.
@@ -222,8 +254,8 @@ void FillSizeClass(MoveKernels& k, int s) {
   k.shuffle[s][4][4] = &ShuffleRow<U, 4, 4>;
   k.split[s][3] = &SplitRow<U, 3>;
   k.split[s][4] = &SplitRow<U, 4>;
-  k.merge[s][3] = &MergeRow<U, 3>;
-  k.merge[s][4] = &MergeRow<U, 4>;
+  k.merge[s][3] = &MergeImage<U, 3>;
+  k.merge[s][4] = &MergeImage<U, 4>;
   k.fill[s][kMoveC1] = &FillRow<U, 1, false>;
   k.fill[s][kMoveC3] = &FillRow<U, 3, false>;
   k.fill[s][kMoveC4] = &FillRow<U, 4, false>;

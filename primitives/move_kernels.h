@@ -21,7 +21,10 @@ using ShuffleRowFn = void (*)(const void* src, void* dst, std::size_t n, const i
                               const void* fill);
 // Interleaved pixels to planes and back.
 using SplitRowFn = void (*)(const void* src, void* const* planes, std::size_t n);
-using MergeRowFn = void (*)(const void* const* planes, void* dst, std::size_t n);
+// Planes to pixels over a whole image; with stream set, the interleaved rows are written with
+// cache-bypassing stores (followed by a store fence), which pays for large destinations.
+using MergeImageFn = void (*)(const void* const* planes, int srcStep, void* dst, int dstStep,
+                              int width, int height, bool stream);
 // Fill n pixels with the channel values value[0..C-1] (AC4: alpha kept).
 using FillRowFn = void (*)(const void* value, void* dst, std::size_t n);
 // The same over width x height pixels (rows step bytes apart): the pattern is built once.
@@ -38,7 +41,7 @@ struct MoveKernels {
   // First index: sample size class (0: 1 byte, 1: 2 bytes, 2: 4 bytes).
   ShuffleRowFn shuffle[3][5][5];  // [size][cin][cout] for (1,3) (1,4) (3,3) (3,4) (4,3) (4,4)
   SplitRowFn split[3][5];         // [size][3 or 4]
-  MergeRowFn merge[3][5];         // [size][3 or 4]
+  MergeImageFn merge[3][5];       // [size][3 or 4]
   FillRowFn fill[3][4];           // [size][MoveLayout]
   FillImageFn fillImage[3][4];    // [size][MoveLayout]
   CopyKeepAlphaRowFn copyKeepAlpha[3];
