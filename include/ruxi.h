@@ -1447,6 +1447,81 @@ RuxResult ruxiDivC_8u_C3IRSfs(const Rux8u value[3], Rux8u* pSrcDst, int srcDstSt
 RuxResult ruxiDivC_8u_C3RSfs(const Rux8u* pSrc, int srcStep, const Rux8u value[3], Rux8u* pDst, int dstStep, RuxImageSize roiSize, int scaleFactor);
 RuxResult ruxiDivC_8u_C4IRSfs(const Rux8u value[4], Rux8u* pSrcDst, int srcDstStep, RuxImageSize roiSize, int scaleFactor);
 RuxResult ruxiDivC_8u_C4RSfs(const Rux8u* pSrc, int srcStep, const Rux8u value[4], Rux8u* pDst, int dstStep, RuxImageSize roiSize, int scaleFactor);
+/* Alpha composition: AlphaComp (operation codes 0..11: over, in, out, atop, xor, plus; +6 for premultiplied inputs) */
+RuxResult ruxiAlphaComp_8u_AC1R(const Rux8u* pSrc1, int src1Step, const Rux8u* pSrc2, int src2Step, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxCompositeOp alphaType);
+RuxResult ruxiAlphaComp_8u_AC4R(const Rux8u* pSrc1, int src1Step, const Rux8u* pSrc2, int src2Step, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxCompositeOp alphaType);
+RuxResult ruxiAlphaComp_8u_AP4R(const Rux8u* const pSrc1[4], int src1Step, const Rux8u* const pSrc2[4], int src2Step, Rux8u* const pDst[4], int dstStep, RuxImageSize roiSize, RuxCompositeOp alphaType);
+RuxResult ruxiAlphaComp_16u_AC1R(const Rux16u* pSrc1, int src1Step, const Rux16u* pSrc2, int src2Step, Rux16u* pDst, int dstStep, RuxImageSize roiSize, RuxCompositeOp alphaType);
+RuxResult ruxiAlphaComp_16u_AC4R(const Rux16u* pSrc1, int src1Step, const Rux16u* pSrc2, int src2Step, Rux16u* pDst, int dstStep, RuxImageSize roiSize, RuxCompositeOp alphaType);
+RuxResult ruxiAlphaComp_16u_AP4R(const Rux16u* const pSrc1[4], int src1Step, const Rux16u* const pSrc2[4], int src2Step, Rux16u* const pDst[4], int dstStep, RuxImageSize roiSize, RuxCompositeOp alphaType);
+RuxResult ruxiAlphaComp_8s_AC1R(const Rux8s* pSrc1, int src1Step, const Rux8s* pSrc2, int src2Step, Rux8s* pDst, int dstStep, RuxImageSize roiSize, RuxCompositeOp alphaType);
+RuxResult ruxiAlphaComp_8s_AC4R(const Rux8s* pSrc1, int src1Step, const Rux8s* pSrc2, int src2Step, Rux8s* pDst, int dstStep, RuxImageSize roiSize, RuxCompositeOp alphaType);
+RuxResult ruxiAlphaComp_16s_AC1R(const Rux16s* pSrc1, int src1Step, const Rux16s* pSrc2, int src2Step, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxCompositeOp alphaType);
+RuxResult ruxiAlphaComp_16s_AC4R(const Rux16s* pSrc1, int src1Step, const Rux16s* pSrc2, int src2Step, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxCompositeOp alphaType);
+RuxResult ruxiAlphaComp_32s_AC1R(const Rux32s* pSrc1, int src1Step, const Rux32s* pSrc2, int src2Step, Rux32s* pDst, int dstStep, RuxImageSize roiSize, RuxCompositeOp alphaType);
+RuxResult ruxiAlphaComp_32s_AC4R(const Rux32s* pSrc1, int src1Step, const Rux32s* pSrc2, int src2Step, Rux32s* pDst, int dstStep, RuxImageSize roiSize, RuxCompositeOp alphaType);
+RuxResult ruxiAlphaComp_32u_AC1R(const Rux32u* pSrc1, int src1Step, const Rux32u* pSrc2, int src2Step, Rux32u* pDst, int dstStep, RuxImageSize roiSize, RuxCompositeOp alphaType);
+RuxResult ruxiAlphaComp_32u_AC4R(const Rux32u* pSrc1, int src1Step, const Rux32u* pSrc2, int src2Step, Rux32u* pDst, int dstStep, RuxImageSize roiSize, RuxCompositeOp alphaType);
+RuxResult ruxiAlphaComp_32f_AC1R(const Rux32f* pSrc1, int src1Step, const Rux32f* pSrc2, int src2Step, Rux32f* pDst, int dstStep, RuxImageSize roiSize, RuxCompositeOp alphaType);
+RuxResult ruxiAlphaComp_32f_AC4R(const Rux32f* pSrc1, int src1Step, const Rux32f* pSrc2, int src2Step, Rux32f* pDst, int dstStep, RuxImageSize roiSize, RuxCompositeOp alphaType);
+/* AlphaCompC: constant alphas alpha1 (A) and alpha2 (B) */
+RuxResult ruxiAlphaCompC_8u_C1R(const Rux8u* pSrc1, int src1Step, Rux8u alpha1, const Rux8u* pSrc2, int src2Step, Rux8u alpha2, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxCompositeOp alphaType);
+RuxResult ruxiAlphaCompC_8u_C3R(const Rux8u* pSrc1, int src1Step, Rux8u alpha1, const Rux8u* pSrc2, int src2Step, Rux8u alpha2, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxCompositeOp alphaType);
+RuxResult ruxiAlphaCompC_8u_C4R(const Rux8u* pSrc1, int src1Step, Rux8u alpha1, const Rux8u* pSrc2, int src2Step, Rux8u alpha2, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxCompositeOp alphaType);
+RuxResult ruxiAlphaCompC_8u_AC4R(const Rux8u* pSrc1, int src1Step, Rux8u alpha1, const Rux8u* pSrc2, int src2Step, Rux8u alpha2, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxCompositeOp alphaType);
+RuxResult ruxiAlphaCompC_8u_AP4R(const Rux8u* const pSrc1[4], int src1Step, Rux8u alpha1, const Rux8u* const pSrc2[4], int src2Step, Rux8u alpha2, Rux8u* const pDst[4], int dstStep, RuxImageSize roiSize, RuxCompositeOp alphaType);
+RuxResult ruxiAlphaCompC_16u_C1R(const Rux16u* pSrc1, int src1Step, Rux16u alpha1, const Rux16u* pSrc2, int src2Step, Rux16u alpha2, Rux16u* pDst, int dstStep, RuxImageSize roiSize, RuxCompositeOp alphaType);
+RuxResult ruxiAlphaCompC_16u_C3R(const Rux16u* pSrc1, int src1Step, Rux16u alpha1, const Rux16u* pSrc2, int src2Step, Rux16u alpha2, Rux16u* pDst, int dstStep, RuxImageSize roiSize, RuxCompositeOp alphaType);
+RuxResult ruxiAlphaCompC_16u_C4R(const Rux16u* pSrc1, int src1Step, Rux16u alpha1, const Rux16u* pSrc2, int src2Step, Rux16u alpha2, Rux16u* pDst, int dstStep, RuxImageSize roiSize, RuxCompositeOp alphaType);
+RuxResult ruxiAlphaCompC_16u_AC4R(const Rux16u* pSrc1, int src1Step, Rux16u alpha1, const Rux16u* pSrc2, int src2Step, Rux16u alpha2, Rux16u* pDst, int dstStep, RuxImageSize roiSize, RuxCompositeOp alphaType);
+RuxResult ruxiAlphaCompC_16u_AP4R(const Rux16u* const pSrc1[4], int src1Step, Rux16u alpha1, const Rux16u* const pSrc2[4], int src2Step, Rux16u alpha2, Rux16u* const pDst[4], int dstStep, RuxImageSize roiSize, RuxCompositeOp alphaType);
+RuxResult ruxiAlphaCompC_8s_C1R(const Rux8s* pSrc1, int src1Step, Rux8s alpha1, const Rux8s* pSrc2, int src2Step, Rux8s alpha2, Rux8s* pDst, int dstStep, RuxImageSize roiSize, RuxCompositeOp alphaType);
+RuxResult ruxiAlphaCompC_16s_C1R(const Rux16s* pSrc1, int src1Step, Rux16s alpha1, const Rux16s* pSrc2, int src2Step, Rux16s alpha2, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxCompositeOp alphaType);
+RuxResult ruxiAlphaCompC_32s_C1R(const Rux32s* pSrc1, int src1Step, Rux32s alpha1, const Rux32s* pSrc2, int src2Step, Rux32s alpha2, Rux32s* pDst, int dstStep, RuxImageSize roiSize, RuxCompositeOp alphaType);
+RuxResult ruxiAlphaCompC_32u_C1R(const Rux32u* pSrc1, int src1Step, Rux32u alpha1, const Rux32u* pSrc2, int src2Step, Rux32u alpha2, Rux32u* pDst, int dstStep, RuxImageSize roiSize, RuxCompositeOp alphaType);
+RuxResult ruxiAlphaCompC_32f_C1R(const Rux32f* pSrc1, int src1Step, Rux32f alpha1, const Rux32f* pSrc2, int src2Step, Rux32f alpha2, Rux32f* pDst, int dstStep, RuxImageSize roiSize, RuxCompositeOp alphaType);
+/* AlphaPremul: colour times the pixel's alpha, alpha copied */
+RuxResult ruxiAlphaPremul_8u_AC4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiAlphaPremul_8u_AC4IR(Rux8u* pSrcDst, int srcDstStep, RuxImageSize roiSize);
+RuxResult ruxiAlphaPremul_8u_AP4R(const Rux8u* const pSrc[4], int srcStep, Rux8u* const pDst[4], int dstStep, RuxImageSize roiSize);
+RuxResult ruxiAlphaPremul_8u_AP4IR(Rux8u* const pSrcDst[4], int srcDstStep, RuxImageSize roiSize);
+RuxResult ruxiAlphaPremul_16u_AC4R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiAlphaPremul_16u_AC4IR(Rux16u* pSrcDst, int srcDstStep, RuxImageSize roiSize);
+RuxResult ruxiAlphaPremul_16u_AP4R(const Rux16u* const pSrc[4], int srcStep, Rux16u* const pDst[4], int dstStep, RuxImageSize roiSize);
+RuxResult ruxiAlphaPremul_16u_AP4IR(Rux16u* const pSrcDst[4], int srcDstStep, RuxImageSize roiSize);
+/* AlphaPremulC: colour times a constant alpha (AC4, AP4: alpha set to the constant) */
+RuxResult ruxiAlphaPremulC_8u_C1R(const Rux8u* pSrc, int srcStep, Rux8u alpha, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiAlphaPremulC_8u_C1IR(Rux8u alpha, Rux8u* pSrcDst, int srcDstStep, RuxImageSize roiSize);
+RuxResult ruxiAlphaPremulC_8u_C3R(const Rux8u* pSrc, int srcStep, Rux8u alpha, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiAlphaPremulC_8u_C3IR(Rux8u alpha, Rux8u* pSrcDst, int srcDstStep, RuxImageSize roiSize);
+RuxResult ruxiAlphaPremulC_8u_C4R(const Rux8u* pSrc, int srcStep, Rux8u alpha, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiAlphaPremulC_8u_C4IR(Rux8u alpha, Rux8u* pSrcDst, int srcDstStep, RuxImageSize roiSize);
+RuxResult ruxiAlphaPremulC_8u_AC4R(const Rux8u* pSrc, int srcStep, Rux8u alpha, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiAlphaPremulC_8u_AC4IR(Rux8u alpha, Rux8u* pSrcDst, int srcDstStep, RuxImageSize roiSize);
+RuxResult ruxiAlphaPremulC_8u_AP4R(const Rux8u* const pSrc[4], int srcStep, Rux8u alpha, Rux8u* const pDst[4], int dstStep, RuxImageSize roiSize);
+RuxResult ruxiAlphaPremulC_8u_AP4IR(Rux8u alpha, Rux8u* const pSrcDst[4], int srcDstStep, RuxImageSize roiSize);
+RuxResult ruxiAlphaPremulC_16u_C1R(const Rux16u* pSrc, int srcStep, Rux16u alpha, Rux16u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiAlphaPremulC_16u_C1IR(Rux16u alpha, Rux16u* pSrcDst, int srcDstStep, RuxImageSize roiSize);
+RuxResult ruxiAlphaPremulC_16u_C3R(const Rux16u* pSrc, int srcStep, Rux16u alpha, Rux16u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiAlphaPremulC_16u_C3IR(Rux16u alpha, Rux16u* pSrcDst, int srcDstStep, RuxImageSize roiSize);
+RuxResult ruxiAlphaPremulC_16u_C4R(const Rux16u* pSrc, int srcStep, Rux16u alpha, Rux16u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiAlphaPremulC_16u_C4IR(Rux16u alpha, Rux16u* pSrcDst, int srcDstStep, RuxImageSize roiSize);
+RuxResult ruxiAlphaPremulC_16u_AC4R(const Rux16u* pSrc, int srcStep, Rux16u alpha, Rux16u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiAlphaPremulC_16u_AC4IR(Rux16u alpha, Rux16u* pSrcDst, int srcDstStep, RuxImageSize roiSize);
+RuxResult ruxiAlphaPremulC_16u_AP4R(const Rux16u* const pSrc[4], int srcStep, Rux16u alpha, Rux16u* const pDst[4], int dstStep, RuxImageSize roiSize);
+RuxResult ruxiAlphaPremulC_16u_AP4IR(Rux16u alpha, Rux16u* const pSrcDst[4], int srcDstStep, RuxImageSize roiSize);
+/* CompColorKey: pixels of A equal to the key take B's pixel */
+RuxResult ruxiCompColorKey_8u_C1R(const Rux8u* pSrc1, int src1Step, const Rux8u* pSrc2, int src2Step, Rux8u* pDst, int dstStep, RuxImageSize roiSize, Rux8u colorKey);
+RuxResult ruxiCompColorKey_8u_C3R(const Rux8u* pSrc1, int src1Step, const Rux8u* pSrc2, int src2Step, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux8u colorKey[3]);
+RuxResult ruxiCompColorKey_8u_C4R(const Rux8u* pSrc1, int src1Step, const Rux8u* pSrc2, int src2Step, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux8u colorKey[4]);
+RuxResult ruxiCompColorKey_16u_C1R(const Rux16u* pSrc1, int src1Step, const Rux16u* pSrc2, int src2Step, Rux16u* pDst, int dstStep, RuxImageSize roiSize, Rux16u colorKey);
+RuxResult ruxiCompColorKey_16u_C3R(const Rux16u* pSrc1, int src1Step, const Rux16u* pSrc2, int src2Step, Rux16u* pDst, int dstStep, RuxImageSize roiSize, const Rux16u colorKey[3]);
+RuxResult ruxiCompColorKey_16u_C4R(const Rux16u* pSrc1, int src1Step, const Rux16u* pSrc2, int src2Step, Rux16u* pDst, int dstStep, RuxImageSize roiSize, const Rux16u colorKey[4]);
+RuxResult ruxiCompColorKey_16s_C1R(const Rux16s* pSrc1, int src1Step, const Rux16s* pSrc2, int src2Step, Rux16s* pDst, int dstStep, RuxImageSize roiSize, Rux16s colorKey);
+RuxResult ruxiCompColorKey_16s_C3R(const Rux16s* pSrc1, int src1Step, const Rux16s* pSrc2, int src2Step, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux16s colorKey[3]);
+RuxResult ruxiCompColorKey_16s_C4R(const Rux16s* pSrc1, int src1Step, const Rux16s* pSrc2, int src2Step, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux16s colorKey[4]);
+/* AlphaCompColorKey: constant-alpha composition (codes 0..5) where A differs from the 4-byte key, B elsewhere */
+RuxResult ruxiAlphaCompColorKey_8u_AC4R(const Rux8u* pSrc1, int src1Step, Rux8u alpha1, const Rux8u* pSrc2, int src2Step, Rux8u alpha2, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux8u colorKey[4], RuxCompositeOp alphaType);
 /* (new families are added above this line) */
 
 #ifdef __cplusplus

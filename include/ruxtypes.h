@@ -112,6 +112,22 @@ typedef enum {
   ruxCompareGreater = 4
 } RuxCompareOp;
 
+/* Alpha composition operations; 6..11 are the same six on inputs already premultiplied. */
+typedef enum {
+  ruxCompositeOver = 0,
+  ruxCompositeIn = 1,
+  ruxCompositeOut = 2,
+  ruxCompositeAtop = 3,
+  ruxCompositeXor = 4,
+  ruxCompositePlus = 5,
+  ruxCompositeOverPremultiplied = 6,
+  ruxCompositeInPremultiplied = 7,
+  ruxCompositeOutPremultiplied = 8,
+  ruxCompositeAtopPremultiplied = 9,
+  ruxCompositeXorPremultiplied = 10,
+  ruxCompositePlusPremultiplied = 11
+} RuxCompositeOp;
+
 /* Fixed mask sizes of the fixed-kernel and rank filters: 10 x width + height. */
 typedef enum {
   ruxMaskSize1x3 = 13,
