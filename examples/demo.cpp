@@ -1,5 +1,6 @@
-// rux_demo: runs a short pipeline of ruxIP calls on a synthetic 1920x1080 RGB image and writes
-// the result as a binary PPM (P6) file.
+// rux_demo: generates a 1920x1080 RGB test image (ramps and Jaehne rings), runs a short pipeline
+// of ruxIP calls on it (channel moves, alpha layouts, conversion, arithmetic) and writes
+// the toned result as a binary PPM (P6) file.
 //
 // Usage: rux_demo [output.ppm]     (default: rux_demo.ppm in the current directory)
 //
@@ -12,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "ruxcore.h"
@@ -64,21 +66,6 @@ class Image {
   int channels_;
 };
 
-// Red: horizontal ramp, green: vertical ramp, blue: rings around the centre.
-void drawPattern(Image& img) {
-  const RuxImageSize s = img.size();
-  for (int y = 0; y < s.height; ++y) {
-    Rux8u* p = img.at(0, y);
-    for (int x = 0; x < s.width; ++x, p += 3) {
-      const double dx = x - s.width / 2.0, dy = y - s.height / 2.0;
-      const double rings = 127.5 + 127.5 * std::cos(std::sqrt(dx * dx + dy * dy) / 16.0);
-      p[0] = static_cast<Rux8u>(x * 255 / (s.width - 1));
-      p[1] = static_cast<Rux8u>(y * 255 / (s.height - 1));
-      p[2] = static_cast<Rux8u>(std::lround(rings));
-    }
-  }
-}
-
 // 255 inside the disc inscribed in the mask, 0 outside.
 void drawDisc(Image& mask) {
   const RuxImageSize s = mask.size();
@@ -125,19 +112,22 @@ int main(int argc, char** argv) {
   Image source(kWidth, kHeight, 3), swapped(kWidth, kHeight, 3), merged(kWidth, kHeight, 3);
   Image red(kWidth, kHeight, 1), green(kWidth, kHeight, 1), blue(kWidth, kHeight, 1);
   Image rgba(kWidth, kHeight, 4), rgbaCopy(kWidth, kHeight, 4), result(kWidth, kHeight, 3);
+  Image average(kWidth, kHeight, 1), dimmed(kWidth, kHeight, 1), toned(kWidth, kHeight, 3);
+  int floatStep = 0;
+  std::unique_ptr<Rux32f, void (*)(void*)> rings(ruxiMalloc_32f_C1(kWidth, kHeight, &floatStep),
+                                                 ruxiFree);
   const int discSize = kHeight / 2;
   Image disc(discSize, discSize, 1);
   for (const Image* img : {&source, &swapped, &merged, &red, &green, &blue, &rgba, &rgbaCopy,
-                           &result, &disc}) {
-    if (!img->ok()) {
+                           &result, &disc, &average, &dimmed, &toned}) {
+    if (!img->ok() || rings == nullptr) {
       std::fprintf(stderr, "rux_demo: ruxiMalloc failed\n");
       return 1;
     }
   }
   auto start = std::chrono::steady_clock::now();
-  drawPattern(source);
   drawDisc(disc);
-  std::printf("pattern drawn in %.3f ms (demo code)\n", millisecondsSince(start));
+  std::printf("mask drawn in %.3f ms (demo code)\n", millisecondsSince(start));
 
   const RuxImageSize full = source.size();
   // Regions: the left third of the frame, and a square in its centre for the disc.
@@ -145,6 +135,23 @@ int main(int argc, char** argv) {
   const int discX = (kWidth - discSize) / 2, discY = (kHeight - discSize) / 2;
 
   const std::vector<Step> steps = {
+      // The built-in input: red and green ramps and the Jaehne rings, merged into pixels.
+      {"ImageRamp_8u_C1R x",
+       [&] {
+         return ruxiImageRamp_8u_C1R(red.at(0, 0), red.step(), full, 0.0f, 255.0f / (kWidth - 1), 0);
+       }},
+      {"ImageRamp_8u_C1R y",
+       [&] {
+         return ruxiImageRamp_8u_C1R(green.at(0, 0), green.step(), full, 0.0f,
+                                     255.0f / (kHeight - 1), 1);
+       }},
+      {"ImageJaehne_8u_C1R",
+       [&] { return ruxiImageJaehne_8u_C1R(blue.at(0, 0), blue.step(), full); }},
+      {"Copy_8u_P3C3R input",
+       [&] {
+         const Rux8u* const planes[3] = {red.at(0, 0), green.at(0, 0), blue.at(0, 0)};
+         return ruxiCopy_8u_P3C3R(planes, red.step(), source.at(0, 0), source.step(), full);
+       }},
       {"Copy_8u_C3P3R",
        [&] {
          Rux8u* const planes[3] = {red.at(0, 0), green.at(0, 0), blue.at(0, 0)};
@@ -197,6 +204,27 @@ int main(int argc, char** argv) {
          return ruxiCopy_8u_AC4C3R(rgbaCopy.at(0, 0), rgbaCopy.step(), result.at(0, 0),
                                    result.step(), full);
        }},
+      // Tone the rings through floats, and average the ramps with a rounding scale factor.
+      {"Convert_8u32f_C1R",
+       [&] {
+         return ruxiConvert_8u32f_C1R(blue.at(0, 0), blue.step(), rings.get(), floatStep, full);
+       }},
+      {"MulC_32f_C1IR", [&] { return ruxiMulC_32f_C1IR(0.75f, rings.get(), floatStep, full); }},
+      {"Convert_32f8u_C1R",
+       [&] {
+         return ruxiConvert_32f8u_C1R(rings.get(), floatStep, dimmed.at(0, 0), dimmed.step(), full,
+                                      ruxRoundNearestEven);
+       }},
+      {"Add_8u_C1RSfs",
+       [&] {
+         return ruxiAdd_8u_C1RSfs(red.at(0, 0), red.step(), green.at(0, 0), green.step(),
+                                  average.at(0, 0), average.step(), full, 1);
+       }},
+      {"Copy_8u_P3C3R toned",
+       [&] {
+         const Rux8u* const planes[3] = {average.at(0, 0), dimmed.at(0, 0), blue.at(0, 0)};
+         return ruxiCopy_8u_P3C3R(planes, red.step(), toned.at(0, 0), toned.step(), full);
+       }},
   };
 
   // Two passes over the same steps: the first one also pays for touching fresh memory, the
@@ -238,7 +266,7 @@ int main(int argc, char** argv) {
   if (!planesRoundTrip || !alphaRoundTrip || !alphaKept) return 1;
 
   start = std::chrono::steady_clock::now();
-  if (!writePpm(path, result)) {
+  if (!writePpm(path, toned)) {
     std::fprintf(stderr, "rux_demo: cannot write %s\n", path);
     return 1;
   }
