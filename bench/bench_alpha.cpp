@@ -45,7 +45,8 @@ void registerAlpha() {
                [](Operands& o) {
                  return ruxiAlphaComp_8u_AC4R(o.in[0].ptr<Rux8u>(), o.in[0].step(),
                                               o.in[1].ptr<Rux8u>(), o.in[1].step(),
-                                              o.out[0].ptr<Rux8u>(), o.out[0].step(), o.roi(), 0);
+                                              o.out[0].ptr<Rux8u>(), o.out[0].step(), o.roi(),
+                                              ruxCompositeOver);
                }},
               {"ref",
                [](Operands& o) {
