@@ -1,5 +1,6 @@
 // rux_demo: generates a 1920x1080 RGB test image (ramps and Jaehne rings), runs a short pipeline
-// of ruxIP calls on it (channel moves, alpha layouts, conversion, arithmetic) and writes
+// of ruxIP calls on it (channel moves, alpha layouts, conversion, arithmetic, threshold,
+// composition) and writes
 // the toned result as a binary PPM (P6) file.
 //
 // Usage: rux_demo [output.ppm]     (default: rux_demo.ppm in the current directory)
@@ -113,13 +114,15 @@ int main(int argc, char** argv) {
   Image red(kWidth, kHeight, 1), green(kWidth, kHeight, 1), blue(kWidth, kHeight, 1);
   Image rgba(kWidth, kHeight, 4), rgbaCopy(kWidth, kHeight, 4), result(kWidth, kHeight, 3);
   Image average(kWidth, kHeight, 1), dimmed(kWidth, kHeight, 1), toned(kWidth, kHeight, 3);
+  Image composite(kWidth, kHeight, 4);
+  Rux8u otsu = 0;
   int floatStep = 0;
   std::unique_ptr<Rux32f, void (*)(void*)> rings(ruxiMalloc_32f_C1(kWidth, kHeight, &floatStep),
                                                  ruxiFree);
   const int discSize = kHeight / 2;
   Image disc(discSize, discSize, 1);
   for (const Image* img : {&source, &swapped, &merged, &red, &green, &blue, &rgba, &rgbaCopy,
-                           &result, &disc, &average, &dimmed, &toned}) {
+                           &result, &disc, &average, &dimmed, &toned, &composite}) {
     if (!img->ok() || rings == nullptr) {
       std::fprintf(stderr, "rux_demo: ruxiMalloc failed\n");
       return 1;
@@ -220,6 +223,17 @@ int main(int argc, char** argv) {
          return ruxiAdd_8u_C1RSfs(red.at(0, 0), red.step(), green.at(0, 0), green.step(),
                                   average.at(0, 0), average.step(), full, 1);
        }},
+      // Brighten the rings above their automatic (Otsu) threshold.
+      {"ComputeThreshold_Otsu",
+       [&] { return ruxiComputeThreshold_Otsu_8u_C1R(dimmed.at(0, 0), dimmed.step(), full, &otsu); }},
+      {"Threshold_GTVal_8u_C1IR",
+       [&] { return ruxiThreshold_GTVal_8u_C1IR(dimmed.at(0, 0), dimmed.step(), full, otsu, 255); }},
+      // The half-transparent copy composed over the opaque image.
+      {"AlphaComp_8u_AC4R over",
+       [&] {
+         return ruxiAlphaComp_8u_AC4R(rgbaCopy.at(0, 0), rgbaCopy.step(), rgba.at(0, 0), rgba.step(),
+                                      composite.at(0, 0), composite.step(), full, ruxCompositeOver);
+       }},
       {"Copy_8u_P3C3R toned",
        [&] {
          const Rux8u* const planes[3] = {average.at(0, 0), dimmed.at(0, 0), blue.at(0, 0)};
@@ -243,14 +257,14 @@ int main(int argc, char** argv) {
       }
     }
   }
-  std::printf("%-22s %9s %9s  status\n", "step", "first ms", "again ms");
+  std::printf("%-24s %9s %9s  status\n", "step", "first ms", "again ms");
   double total[2] = {0, 0};
   for (std::size_t i = 0; i < steps.size(); ++i) {
-    std::printf("%-22s %9.3f %9.3f  %d\n", steps[i].name, ms[0][i], ms[1][i], statuses[i]);
+    std::printf("%-24s %9.3f %9.3f  %d\n", steps[i].name, ms[0][i], ms[1][i], statuses[i]);
     total[0] += ms[0][i];
     total[1] += ms[1][i];
   }
-  std::printf("%-22s %9.3f %9.3f\n", "library calls", total[0], total[1]);
+  std::printf("%-24s %9.3f %9.3f\n", "library calls", total[0], total[1]);
 
   // Splitting and merging back, and the trip through the alpha images, change no colour; the
   // AC4 copy leaves the destination's alpha as it was.
@@ -260,6 +274,7 @@ int main(int argc, char** argv) {
   }
   const bool planesRoundTrip = merged.sameAs(source);
   const bool alphaRoundTrip = result.sameAs(swapped);
+  std::printf("Otsu threshold of the toned rings: %d\n", otsu);
   std::printf("planes round trip: %s\nalpha round trip: %s\nalpha kept: %s\n",
               planesRoundTrip ? "identical" : "DIFFERENT",
               alphaRoundTrip ? "identical" : "DIFFERENT", alphaKept ? "yes" : "NO");
