@@ -138,6 +138,10 @@ typedef enum {
   ruxMaskSize5x5 = 55
 } RuxMaskSize;
 
+/* Moment states (400 bytes): raw moments up to order 3 per channel, double or exact 64-bit integer. */
+typedef struct RuxMomentState_64f RuxMomentState_64f;
+typedef struct RuxMomentState_64s RuxMomentState_64s;
+
 /* Version record returned by ruxiGetLibVersion; read-only, valid for the life of the process. */
 typedef struct {
   int major;
