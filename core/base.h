@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <cstdint>
 #include <type_traits>
 
@@ -22,6 +23,15 @@ inline T* rowPtr(T* base, int step, int y) {
 }
 
 inline bool badSize(RuxImageSize roi) { return roi.width < 1 || roi.height < 1; }
+
+// An accuracy hint as the caller passed it. The bits are copied rather than read as the
+// enumeration, whose C++ range ends at 3, so any value a C caller passes is well defined here
+// (every value but ruxHintAccurate selects the fast path).
+inline int hintValue(const RuxAccuracyHint& hint) {
+  int value;
+  std::memcpy(&value, &hint, sizeof(value));
+  return value;
+}
 
 template <class... P>
 inline bool anyNull(const P*... p) {

@@ -1,7 +1,7 @@
 // rux_demo: generates a 1920x1080 RGB test image (ramps and Jaehne rings), runs a short pipeline
 // of ruxIP calls on it (channel moves, alpha layouts, conversion, arithmetic, threshold,
-// composition) and writes
-// the toned result as a binary PPM (P6) file.
+// composition, look-up tables), prints statistics of its images (means, extrema, histogram,
+// moments, norms, quality index) and writes the toned result as a binary PPM (P6) file.
 //
 // Usage: rux_demo [output.ppm]     (default: rux_demo.ppm in the current directory)
 //
@@ -116,6 +116,19 @@ int main(int argc, char** argv) {
   Image average(kWidth, kHeight, 1), dimmed(kWidth, kHeight, 1), toned(kWidth, kHeight, 3);
   Image composite(kWidth, kHeight, 4);
   Rux8u otsu = 0;
+  // Statistics gathered by the steps and printed after the timing table.
+  Rux64f toneMean[3] = {0, 0, 0}, roundTripError[3] = {0, 0, 0}, discArea[3] = {0, 0, 0};
+  Rux8u dimMin = 0, dimMax = 0, ringPeak = 0;
+  int ringPeakX = -1, ringPeakY = -1, discCount = 0;
+  Rux32s histogram[8] = {0}, histLevels[9] = {0};
+  Rux32f quality = 0;
+  RuxMomentState_64f* momentState = nullptr;
+  if (ruxiMomentInitAlloc_64f(&momentState, ruxHintNone) != ruxStatusOk) {
+    std::fprintf(stderr, "rux_demo: ruxiMomentInitAlloc_64f failed\n");
+    return 1;
+  }
+  std::unique_ptr<RuxMomentState_64f, RuxResult (*)(RuxMomentState_64f*)> moments(
+      momentState, ruxiMomentFree_64f);
   int floatStep = 0;
   std::unique_ptr<Rux32f, void (*)(void*)> rings(ruxiMalloc_32f_C1(kWidth, kHeight, &floatStep),
                                                  ruxiFree);
@@ -239,6 +252,61 @@ int main(int argc, char** argv) {
          const Rux8u* const planes[3] = {average.at(0, 0), dimmed.at(0, 0), blue.at(0, 0)};
          return ruxiCopy_8u_P3C3R(planes, red.step(), toned.at(0, 0), toned.step(), full);
        }},
+      // A gentle S-shaped contrast curve, the same for the three channels.
+      {"LUT_Linear_8u_C3IR",
+       [&] {
+         static const Rux32s kLevels[4] = {0, 64, 192, 256};
+         static const Rux32s kValues[4] = {0, 48, 208, 255};
+         const Rux32s* const levels[3] = {kLevels, kLevels, kLevels};
+         const Rux32s* const values[3] = {kValues, kValues, kValues};
+         static const int kCounts[3] = {4, 4, 4};
+         return ruxiLUT_Linear_8u_C3IR(toned.at(0, 0), toned.step(), full, values, levels, kCounts);
+       }},
+      // Statistics of the images made above.
+      {"Mean_8u_C3R", [&] { return ruxiMean_8u_C3R(toned.at(0, 0), toned.step(), full, toneMean); }},
+      {"MinMax_8u_C1R",
+       [&] { return ruxiMinMax_8u_C1R(dimmed.at(0, 0), dimmed.step(), full, &dimMin, &dimMax); }},
+      {"MaxIndx_8u_C1R",
+       [&] {
+         return ruxiMaxIndx_8u_C1R(blue.at(0, 0), blue.step(), full, &ringPeak, &ringPeakX,
+                                   &ringPeakY);
+       }},
+      {"HistogramEven_8u_C1R",
+       [&] {
+         return ruxiHistogramEven_8u_C1R(dimmed.at(0, 0), dimmed.step(), full, histogram,
+                                         histLevels, 9, 0, 256);
+       }},
+      {"CountInRange_8u_C1R",
+       [&] {
+         return ruxiCountInRange_8u_C1R(disc.at(0, 0), disc.step(), disc.size(), &discCount, 255,
+                                        255);
+       }},
+      {"Moments64f_8u_C1R",
+       [&] {
+         return ruxiMoments64f_8u_C1R(disc.at(0, 0), disc.step(), disc.size(), moments.get());
+       }},
+      {"GetSpatialMoment_64f x3",
+       [&]() -> RuxResult {
+         // Moments of the disc mask placed at its position in the frame.
+         const RuxImagePoint offset = {discX, discY};
+         const int orders[3][2] = {{0, 0}, {1, 0}, {0, 1}};
+         for (int i = 0; i < 3; ++i) {
+           const RuxResult status = ruxiGetSpatialMoment_64f(moments.get(), orders[i][0],
+                                                             orders[i][1], 0, offset, &discArea[i]);
+           if (status != ruxStatusOk) return status;
+         }
+         return ruxStatusOk;
+       }},
+      {"NormDiff_Inf_8u_C3R",
+       [&] {
+         return ruxiNormDiff_Inf_8u_C3R(result.at(0, 0), result.step(), swapped.at(0, 0),
+                                        swapped.step(), full, roundTripError);
+       }},
+      {"QualityIndex_8u32f_C1R",
+       [&] {
+         return ruxiQualityIndex_8u32f_C1R(dimmed.at(0, 0), dimmed.step(), blue.at(0, 0),
+                                           blue.step(), full, &quality);
+       }},
   };
 
   // Two passes over the same steps: the first one also pays for touching fresh memory, the
@@ -273,8 +341,20 @@ int main(int argc, char** argv) {
     for (int x = 0; x < kWidth; ++x) alphaKept &= rgbaCopy.at(x, y)[3] == 128;
   }
   const bool planesRoundTrip = merged.sameAs(source);
-  const bool alphaRoundTrip = result.sameAs(swapped);
+  const bool alphaRoundTrip = result.sameAs(swapped) && roundTripError[0] == 0 &&
+                             roundTripError[1] == 0 && roundTripError[2] == 0;
   std::printf("Otsu threshold of the toned rings: %d\n", otsu);
+  std::printf("mean colour of the result: %.3f %.3f %.3f\n", toneMean[0], toneMean[1],
+              toneMean[2]);
+  std::printf("toned rings: min %d, max %d; rings peak %d first at (%d, %d)\n", dimMin, dimMax,
+              ringPeak, ringPeakX, ringPeakY);
+  std::printf("toned rings histogram, 8 bins from 0 to 256:");
+  for (const Rux32s count : histogram) std::printf(" %d", count);
+  std::printf("\ndisc mask: %d pixels set, centroid (%.2f, %.2f) in the frame\n", discCount,
+              discArea[1] / discArea[0], discArea[2] / discArea[0]);
+  std::printf("alpha round trip, largest difference: %g %g %g\n", roundTripError[0],
+              roundTripError[1], roundTripError[2]);
+  std::printf("quality index of the toned rings against the rings: %.4f\n", quality);
   std::printf("planes round trip: %s\nalpha round trip: %s\nalpha kept: %s\n",
               planesRoundTrip ? "identical" : "DIFFERENT",
               alphaRoundTrip ? "identical" : "DIFFERENT", alphaKept ? "yes" : "NO");

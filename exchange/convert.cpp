@@ -300,13 +300,13 @@ RUXAPI RuxResult ruxiConvert_1u8u_C1R(const Rux8u* pSrc, int srcStep, int srcBit
     return scale8u32s<C>(RUX_CV_PASS);                                                           \
   }                                                                                              \
   RUXAPI RuxResult ruxiScale_16u8u_##layout(RUX_CV_ARGS(Rux16u, Rux8u), RuxAccuracyHint hint) {  \
-    return scaleTo8u<Rux16u, C>(RUX_CV_PASS, hint);                                              \
+    return scaleTo8u<Rux16u, C>(RUX_CV_PASS, rux::hintValue(hint));                              \
   }                                                                                              \
   RUXAPI RuxResult ruxiScale_16s8u_##layout(RUX_CV_ARGS(Rux16s, Rux8u), RuxAccuracyHint hint) {  \
-    return scaleTo8u<Rux16s, C>(RUX_CV_PASS, hint);                                              \
+    return scaleTo8u<Rux16s, C>(RUX_CV_PASS, rux::hintValue(hint));                              \
   }                                                                                              \
   RUXAPI RuxResult ruxiScale_32s8u_##layout(RUX_CV_ARGS(Rux32s, Rux8u), RuxAccuracyHint hint) {  \
-    return scaleTo8u<Rux32s, C>(RUX_CV_PASS, hint);                                              \
+    return scaleTo8u<Rux32s, C>(RUX_CV_PASS, rux::hintValue(hint));                              \
   }                                                                                              \
   RUXAPI RuxResult ruxiScale_8u32f_##layout(RUX_CV_ARGS(Rux8u, Rux32f), Rux32f vMin,             \
                                             Rux32f vMax) {                                       \

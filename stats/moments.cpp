@@ -504,7 +504,7 @@ template <class State>
 void initState(State* st, std::int32_t id, RuxAccuracyHint hint) {
   std::memset(static_cast<void*>(st), 0, sizeof(State));
   st->id = id;
-  st->hint = static_cast<std::int32_t>(hint);
+  st->hint = hintValue(hint);
   st->channels = -1;
 }
 

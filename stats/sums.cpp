@@ -21,7 +21,7 @@ namespace {
 
 template <class T, int C, int kOut>
 RuxResult sum(const T* src, int srcStep, RuxImageSize roi, Rux64f* result,
-              RuxAccuracyHint hint = ruxHintNone) {
+              int hint = ruxHintNone) {
   if (anyNull(src, result)) return ruxStatusNullPointer;
   if (badSize(roi)) return ruxStatusBadSize;
   const ReduceKernels& k = reduceKernels();
@@ -40,7 +40,7 @@ RuxResult sum(const T* src, int srcStep, RuxImageSize roi, Rux64f* result,
 
 template <class T, int C, int kOut>
 RuxResult mean(const T* src, int srcStep, RuxImageSize roi, Rux64f* result,
-               RuxAccuracyHint hint = ruxHintNone) {
+               int hint = ruxHintNone) {
   if (result == nullptr) return ruxStatusNullPointer;
   double s[4];
   const RuxResult status = sum<T, C, kOut>(src, srcStep, roi, s, hint);
@@ -119,35 +119,35 @@ RUX_SUM_INT(16s, Rux16s)
 
 RUXAPI RuxResult ruxiSum_32f_C1R(const Rux32f* pSrc, int srcStep, RuxImageSize roiSize,
                                  Rux64f* pSum, RuxAccuracyHint hint) {
-  return rux::sum<Rux32f, 1, 1>(pSrc, srcStep, roiSize, pSum, hint);
+  return rux::sum<Rux32f, 1, 1>(pSrc, srcStep, roiSize, pSum, rux::hintValue(hint));
 }
 RUXAPI RuxResult ruxiSum_32f_C3R(const Rux32f* pSrc, int srcStep, RuxImageSize roiSize,
                                  Rux64f sum[3], RuxAccuracyHint hint) {
-  return rux::sum<Rux32f, 3, 3>(pSrc, srcStep, roiSize, sum, hint);
+  return rux::sum<Rux32f, 3, 3>(pSrc, srcStep, roiSize, sum, rux::hintValue(hint));
 }
 RUXAPI RuxResult ruxiSum_32f_C4R(const Rux32f* pSrc, int srcStep, RuxImageSize roiSize,
                                  Rux64f sum[4], RuxAccuracyHint hint) {
-  return rux::sum<Rux32f, 4, 4>(pSrc, srcStep, roiSize, sum, hint);
+  return rux::sum<Rux32f, 4, 4>(pSrc, srcStep, roiSize, sum, rux::hintValue(hint));
 }
 RUXAPI RuxResult ruxiSum_32f_AC4R(const Rux32f* pSrc, int srcStep, RuxImageSize roiSize,
                                   Rux64f sum[3], RuxAccuracyHint hint) {
-  return rux::sum<Rux32f, 4, 3>(pSrc, srcStep, roiSize, sum, hint);
+  return rux::sum<Rux32f, 4, 3>(pSrc, srcStep, roiSize, sum, rux::hintValue(hint));
 }
 RUXAPI RuxResult ruxiMean_32f_C1R(const Rux32f* pSrc, int srcStep, RuxImageSize roiSize,
                                   Rux64f* pMean, RuxAccuracyHint hint) {
-  return rux::mean<Rux32f, 1, 1>(pSrc, srcStep, roiSize, pMean, hint);
+  return rux::mean<Rux32f, 1, 1>(pSrc, srcStep, roiSize, pMean, rux::hintValue(hint));
 }
 RUXAPI RuxResult ruxiMean_32f_C3R(const Rux32f* pSrc, int srcStep, RuxImageSize roiSize,
                                   Rux64f mean[3], RuxAccuracyHint hint) {
-  return rux::mean<Rux32f, 3, 3>(pSrc, srcStep, roiSize, mean, hint);
+  return rux::mean<Rux32f, 3, 3>(pSrc, srcStep, roiSize, mean, rux::hintValue(hint));
 }
 RUXAPI RuxResult ruxiMean_32f_C4R(const Rux32f* pSrc, int srcStep, RuxImageSize roiSize,
                                   Rux64f mean[4], RuxAccuracyHint hint) {
-  return rux::mean<Rux32f, 4, 4>(pSrc, srcStep, roiSize, mean, hint);
+  return rux::mean<Rux32f, 4, 4>(pSrc, srcStep, roiSize, mean, rux::hintValue(hint));
 }
 RUXAPI RuxResult ruxiMean_32f_AC4R(const Rux32f* pSrc, int srcStep, RuxImageSize roiSize,
                                    Rux64f mean[3], RuxAccuracyHint hint) {
-  return rux::mean<Rux32f, 4, 3>(pSrc, srcStep, roiSize, mean, hint);
+  return rux::mean<Rux32f, 4, 3>(pSrc, srcStep, roiSize, mean, rux::hintValue(hint));
 }
 
 #define RUX_COUNT_IN_RANGE(type, T)                                                              \
