@@ -318,105 +318,60 @@ size_t FindFirst(const void* rowv, size_t n, int c, const void* valuev) {
 // ---------------------------------------------------------------------------------------------
 // Counts inside [lo, hi]
 
-// Bytes: lo <= v <= hi exactly when clamping v to [lo, hi] leaves it unchanged; 8-bit counters
-// take at most 255 groups before they move to the totals.
-template <size_t C>
-void Count8u(const void* base, int step, int width, int height, const void* lov, const void* hiv,
-             int64_t* counts) {
-  using D = hn::ScalableTag<uint8_t>;
+// Per-lane counters of the sample's size (8u: bytes, at most 255 groups before they move to the
+// totals; 32f: 32-bit lanes). Bytes test lo <= v <= hi as "clamping v leaves it unchanged";
+// floats use ordered comparisons, so NaN is never inside.
+template <class T, size_t C>
+void CountImage(const void* base, int step, int width, int height, const void* lov,
+                const void* hiv, int64_t* counts) {
+  using D = hn::ScalableTag<T>;
   const D d;
-  const uint8_t* lo = static_cast<const uint8_t*>(lov);
-  const uint8_t* hi = static_cast<const uint8_t*>(hiv);
+  const hn::RebindToUnsigned<D> du;
+  using U = hn::TFromD<decltype(du)>;
+  constexpr size_t kFlush = sizeof(T) == 1 ? 255 : kFlushGroups;
+  const T* lo = static_cast<const T*>(lov);
+  const T* hi = static_cast<const T*>(hiv);
   constexpr size_t kU = kGroupVecs<C>;
   const size_t N = hn::Lanes(d);
   const size_t group = kU * N;
   const size_t n = static_cast<size_t>(width) * C;
-  HWY_ALIGN uint8_t lanes[kU * hn::MaxLanes(D())];
-  hn::Vec<D> vlo[kU], vhi[kU], cnt[kU];
-  for (size_t i = 0; i < group; ++i) lanes[i] = lo[i % C];
-  for (size_t k = 0; k < kU; ++k) vlo[k] = hn::Load(d, lanes + k * N);
-  for (size_t i = 0; i < group; ++i) lanes[i] = hi[i % C];
+  HWY_ALIGN T pattern[kU * hn::MaxLanes(D())];
+  HWY_ALIGN U lanes[kU * hn::MaxLanes(D())];
+  hn::Vec<D> vlo[kU], vhi[kU];
+  hn::Vec<decltype(du)> cnt[kU];
+  for (size_t i = 0; i < group; ++i) pattern[i] = lo[i % C];
+  for (size_t k = 0; k < kU; ++k) vlo[k] = hn::Load(d, pattern + k * N);
+  for (size_t i = 0; i < group; ++i) pattern[i] = hi[i % C];
   for (size_t k = 0; k < kU; ++k) {
-    vhi[k] = hn::Load(d, lanes + k * N);
-    cnt[k] = hn::Zero(d);
+    vhi[k] = hn::Load(d, pattern + k * N);
+    cnt[k] = hn::Zero(du);
   }
   int64_t total[C] = {};
   size_t pending = 0;
   const auto flush = [&] {
     for (size_t k = 0; k < kU; ++k) {
-      hn::Store(cnt[k], d, lanes + k * N);
-      cnt[k] = hn::Zero(d);
+      hn::Store(cnt[k], du, lanes + k * N);
+      cnt[k] = hn::Zero(du);
     }
     for (size_t i = 0; i < group; ++i) total[i % C] += lanes[i];
     pending = 0;
   };
   for (int y = 0; y < height; ++y) {
-    const uint8_t* row = RowAt<uint8_t>(base, step, y);
+    const T* row = RowAt<T>(base, step, y);
     size_t x = 0;
     if (n >= group) {
       for (; x <= n - group; x += group) {
         for (size_t k = 0; k < kU; ++k) {
           const auto v = hn::LoadU(d, row + x + k * N);
-          const auto in = hn::Eq(hn::Min(hn::Max(v, vlo[k]), vhi[k]), v);
-          cnt[k] = hn::Sub(cnt[k], hn::VecFromMask(d, in));
+          hn::Mask<D> in;
+          if constexpr (sizeof(T) == 1) {
+            in = hn::Eq(hn::Min(hn::Max(v, vlo[k]), vhi[k]), v);
+          } else {
+            in = hn::And(hn::Ge(v, vlo[k]), hn::Le(v, vhi[k]));
+          }
+          cnt[k] = hn::Sub(cnt[k], hn::BitCast(du, hn::VecFromMask(d, in)));
         }
-        if (++pending == 255) flush();
-      }
-    }
-    for (; x < n; ++x) {
-      const size_t c = x % C;
-      total[c] += (row[x] >= lo[c] && row[x] <= hi[c]) ? 1 : 0;
-    }
-  }
-  flush();
-  for (size_t c = 0; c < C; ++c) counts[c] += total[c];
-}
-
-// Floats: ordered comparisons, so NaN is never inside.
-template <size_t C>
-void Count32f(const void* base, int step, int width, int height, const void* lov,
-              const void* hiv, int64_t* counts) {
-  using D = hn::ScalableTag<float>;
-  const D df;
-  const hn::RebindToSigned<D> di;
-  const float* lo = static_cast<const float*>(lov);
-  const float* hi = static_cast<const float*>(hiv);
-  constexpr size_t kU = kGroupVecs<C>;
-  const size_t N = hn::Lanes(df);
-  const size_t group = kU * N;
-  const size_t n = static_cast<size_t>(width) * C;
-  HWY_ALIGN float pattern[kU * hn::MaxLanes(D())];
-  HWY_ALIGN int32_t lanes[kU * hn::MaxLanes(D())];
-  hn::Vec<D> vlo[kU], vhi[kU];
-  hn::Vec<decltype(di)> cnt[kU];
-  for (size_t i = 0; i < group; ++i) pattern[i] = lo[i % C];
-  for (size_t k = 0; k < kU; ++k) vlo[k] = hn::Load(df, pattern + k * N);
-  for (size_t i = 0; i < group; ++i) pattern[i] = hi[i % C];
-  for (size_t k = 0; k < kU; ++k) {
-    vhi[k] = hn::Load(df, pattern + k * N);
-    cnt[k] = hn::Zero(di);
-  }
-  int64_t total[C] = {};
-  size_t pending = 0;
-  const auto flush = [&] {
-    for (size_t k = 0; k < kU; ++k) {
-      hn::Store(cnt[k], di, lanes + k * N);
-      cnt[k] = hn::Zero(di);
-    }
-    for (size_t i = 0; i < group; ++i) total[i % C] += lanes[i];
-    pending = 0;
-  };
-  for (int y = 0; y < height; ++y) {
-    const float* row = RowAt<float>(base, step, y);
-    size_t x = 0;
-    if (n >= group) {
-      for (; x <= n - group; x += group) {
-        for (size_t k = 0; k < kU; ++k) {
-          const auto v = hn::LoadU(df, row + x + k * N);
-          const auto in = hn::And(hn::Ge(v, vlo[k]), hn::Le(v, vhi[k]));
-          cnt[k] = hn::Sub(cnt[k], hn::BitCast(di, hn::VecFromMask(df, in)));
-        }
-        if (++pending == kFlushGroups) flush();
+        if (++pending == kFlush) flush();
       }
     }
     for (; x < n; ++x) {
@@ -470,12 +425,12 @@ const ReduceKernels* GetReduceKernels() {
     FillType<uint16_t>(k);
     FillType<int16_t>(k);
     FillType<float>(k);
-    k.count[0][kRedC1] = &Count8u<1>;
-    k.count[0][kRedC3] = &Count8u<3>;
-    k.count[0][kRedC4] = &Count8u<4>;
-    k.count[1][kRedC1] = &Count32f<1>;
-    k.count[1][kRedC3] = &Count32f<3>;
-    k.count[1][kRedC4] = &Count32f<4>;
+    k.count[0][kRedC1] = &CountImage<uint8_t, 1>;
+    k.count[0][kRedC3] = &CountImage<uint8_t, 3>;
+    k.count[0][kRedC4] = &CountImage<uint8_t, 4>;
+    k.count[1][kRedC1] = &CountImage<float, 1>;
+    k.count[1][kRedC3] = &CountImage<float, 3>;
+    k.count[1][kRedC4] = &CountImage<float, 4>;
     return k;
   }();
   return &kernels;
