@@ -2,7 +2,7 @@
 # Installs the Debian packages the build needs when they are missing (as root), or names them.
 # Usage: tools/deps.sh [extra packages...]
 set -euo pipefail
-packages=(cmake ninja-build g++ pkg-config libhwy-dev libgtest-dev libbenchmark-dev "$@")
+packages=(cmake ninja-build g++ pkg-config python3 libhwy-dev libgtest-dev libbenchmark-dev "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

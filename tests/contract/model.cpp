@@ -1,0 +1,792 @@
+#include "contract/model.h"
+
+#include <dirent.h>
+#include <fnmatch.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <limits>
+#include <sstream>
+
+#include "contract/states.h"
+#include "ruxcore.h"
+
+namespace ruxcontract {
+namespace {
+
+std::vector<std::string> split(const std::string& s, char sep) {
+  std::vector<std::string> out;
+  std::string cur;
+  for (char c : s) {
+    if (c == sep) {
+      out.push_back(cur);
+      cur.clear();
+    } else {
+      cur += c;
+    }
+  }
+  out.push_back(cur);
+  return out;
+}
+
+bool parseNumber(const std::string& s, double* v) {
+  if (s.empty()) return false;
+  char* end = nullptr;
+  *v = std::strtod(s.c_str(), &end);
+  return end != nullptr && *end == '\0';
+}
+
+bool isIntegerElem(int elem) { return elem != e32f && elem != e64f && elem != e32fc; }
+
+std::string get(const Desc& d, const std::string& key, const std::string& def = "") {
+  auto it = d.find(key);
+  return it == d.end() ? def : it->second;
+}
+
+// "lo..hi[@default]" or "a,b,c"; bad values "v:status,v:status".
+bool parseSpec(const Desc& d, const std::string& name, bool integer, ParamSpec* spec,
+               std::string* error) {
+  spec->integer = integer;
+  const std::string v = get(d, name);
+  if (!v.empty()) {
+    spec->given = true;
+    std::string body = v, def;
+    if (auto at = v.find('@'); at != std::string::npos) {
+      body = v.substr(0, at);
+      def = v.substr(at + 1);
+    }
+    if (auto dots = body.find(".."); dots != std::string::npos) {
+      spec->range = true;
+      if (!parseNumber(body.substr(0, dots), &spec->lo) ||
+          !parseNumber(body.substr(dots + 2), &spec->hi) || spec->lo > spec->hi) {
+        *error = "bad range for " + name + ": " + v;
+        return false;
+      }
+      spec->def = spec->lo;
+    } else {
+      for (const auto& item : split(body, ',')) {
+        double x;
+        if (!parseNumber(item, &x)) {
+          *error = "bad value list for " + name + ": " + v;
+          return false;
+        }
+        spec->list.push_back(x);
+      }
+      spec->def = spec->list.front();
+    }
+    if (!def.empty() && !parseNumber(def, &spec->def)) {
+      *error = "bad default for " + name + ": " + v;
+      return false;
+    }
+  }
+  const std::string bad = get(d, name + "!");
+  if (!bad.empty()) {
+    for (const auto& item : split(bad, ',')) {
+      const auto colon = item.rfind(':');
+      double x, s;
+      if (colon == std::string::npos || !parseNumber(item.substr(0, colon), &x) ||
+          !parseNumber(item.substr(colon + 1), &s)) {
+        *error = "bad invalid-value list for " + name + ": " + bad;
+        return false;
+      }
+      spec->bad.push_back({x, static_cast<int>(s)});
+    }
+  }
+  for (const auto& e : split(get(d, "early"), ','))
+    if (e == name) spec->early = true;
+  return true;
+}
+
+bool parseStatusList(const std::string& s, std::set<int>* out) {
+  if (s.empty()) return true;
+  for (const auto& item : split(s, ',')) {
+    double x;
+    if (!parseNumber(item, &x)) return false;
+    out->insert(static_cast<int>(x));
+  }
+  return true;
+}
+
+bool endsWith(const std::string& s, const std::string& suffix) {
+  return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// Layout tokens of an export name: "C3P3R" -> {C3, P3}; "AC4IRSfs" -> {AC4}.
+std::vector<std::string> layoutTokens(const std::string& name, bool* channelOfInterest) {
+  const std::string seg = name.substr(name.rfind('_') + 1);
+  static const char* const kTokens[] = {"C3A0C4", "AC4", "AP4", "AC1", "C1", "C2", "C3", "C4", "P2", "P3", "P4"};
+  std::vector<std::string> out;
+  std::string rest = seg;
+  for (bool found = true; found;) {
+    found = false;
+    for (const char* t : kTokens) {
+      if (rest.rfind(t, 0) == 0) {
+        out.push_back(t);
+        rest = rest.substr(std::strlen(t));
+        found = true;
+        break;
+      }
+    }
+  }
+  *channelOfInterest = rest.rfind("CR", 0) == 0;
+  return out;
+}
+
+int channelsOf(const std::string& token) {
+  if (token == "C3A0C4" || token == "AC4" || token == "AP4" || token == "C4") return 4;
+  if (token == "AC1") return 2;
+  if (token.size() == 2 && (token[0] == 'C' || token[0] == 'P')) return token[0] == 'C' ? token[1] - '0' : 1;
+  return 1;
+}
+
+}  // namespace
+
+int elemSize(int elem) {
+  switch (elem) {
+    case e8u: case e8s: case eChar: return 1;
+    case e16u: case e16s: return 2;
+    case e32u: case e32s: case e32f: case eInt: case eUInt: case e16sc: case e16uc: return 4;
+    case e64s: case e64f: case e32sc: case e32fc: return 8;
+    default: return 1;
+  }
+}
+
+bool Rules::load(const std::string& catalogPath, const std::string& contractsDir, std::string* error) {
+  std::ifstream cat(catalogPath);
+  if (!cat) {
+    *error = "cannot read " + catalogPath;
+    return false;
+  }
+  std::string line;
+  std::getline(cat, line);
+  while (std::getline(cat, line)) {
+    const auto f = split(line, '\t');
+    if (f.size() >= 2) familyOf[f[0]] = f[1];
+  }
+  DIR* dir = opendir(contractsDir.c_str());
+  if (dir == nullptr) {
+    *error = "cannot read " + contractsDir;
+    return false;
+  }
+  std::vector<std::string> files;
+  while (dirent* ent = readdir(dir)) {
+    const std::string n = ent->d_name;
+    if (endsWith(n, ".contract")) files.push_back(n);
+  }
+  closedir(dir);
+  std::sort(files.begin(), files.end());
+  for (const auto& file : files) {
+    std::ifstream in(contractsDir + "/" + file);
+    std::string family;
+    int lineNo = 0;
+    while (std::getline(in, line)) {
+      ++lineNo;
+      if (auto hash = line.find('#'); hash != std::string::npos) line = line.substr(0, hash);
+      std::istringstream words(line);
+      std::string first;
+      if (!(words >> first)) continue;
+      Rule r;
+      if (first == "family") {
+        if (!(words >> family)) {
+          *error = file + ":" + std::to_string(lineNo) + ": family without a name";
+          return false;
+        }
+        families.insert(family);
+        r.glob = "*";
+      } else {
+        r.glob = first;
+      }
+      if (family.empty()) {
+        *error = file + ":" + std::to_string(lineNo) + ": rule before the family line";
+        return false;
+      }
+      r.family = family;
+      std::string kv;
+      while (words >> kv) {
+        const auto eq = kv.find('=');
+        if (eq == std::string::npos || eq == 0) {
+          *error = file + ":" + std::to_string(lineNo) + ": expected key=value, got " + kv;
+          return false;
+        }
+        r.kv.push_back({kv.substr(0, eq), kv.substr(eq + 1)});
+      }
+      rules.push_back(std::move(r));
+    }
+  }
+  return true;
+}
+
+bool Rules::describe(const std::string& name, Desc* out) const {
+  auto fam = familyOf.find(name);
+  if (fam == familyOf.end() || families.count(fam->second) == 0) return false;
+  out->clear();
+  (*out)["family"] = fam->second;
+  for (const auto& r : rules) {
+    if (r.family != fam->second || fnmatch(r.glob.c_str(), name.c_str(), 0) != 0) continue;
+    for (const auto& [k, v] : r.kv) (*out)[k] = v;
+  }
+  return true;
+}
+
+double ParamSpec::pick(std::mt19937& rng) const {
+  if (!range) return list[std::uniform_int_distribution<std::size_t>(0, list.size() - 1)(rng)];
+  if (integer) {
+    return static_cast<double>(std::uniform_int_distribution<long long>(
+        static_cast<long long>(lo), static_cast<long long>(hi))(rng));
+  }
+  return std::uniform_real_distribution<double>(lo, hi)(rng);
+}
+
+std::set<int> Model::documented() const {
+  std::set<int> s = ok;
+  s.insert(errors.begin(), errors.end());
+  s.insert(nullStatus);
+  s.insert(sizeStatus);
+  if (steps != Steps::kNone) s.insert(stepStatus);
+  for (const auto& p : scalars)
+    for (const auto& b : p.spec.bad) s.insert(b.second);
+  for (const auto& c : cells)
+    for (const auto& b : c.spec.bad) s.insert(b.second);
+  if (!states.empty()) s.insert(ruxStatusBadContext);
+  return s;
+}
+
+bool Model::build(const ExportInfo& e, const Rules& rules, std::string* error) {
+  info = &e;
+  if (!rules.describe(e.name, &desc)) {
+    *error = "no contract description for its family";
+    return false;
+  }
+  family = desc["family"];
+  const std::string st = get(desc, "steps", "after");
+  if (st == "none") steps = Steps::kNone;
+  else if (st == "before") steps = Steps::kBeforeSize;
+  else if (st == "after") steps = Steps::kAfterSize;
+  else {
+    *error = "steps must be none, after or before";
+    return false;
+  }
+  double x;
+  if (parseNumber(get(desc, "null"), &x)) nullStatus = static_cast<int>(x);
+  if (parseNumber(get(desc, "size"), &x)) sizeStatus = static_cast<int>(x);
+  if (parseNumber(get(desc, "step"), &x)) stepStatus = static_cast<int>(x);
+  if (desc.count("ok")) ok.clear();
+  if (!parseStatusList(get(desc, "ok"), &ok) || !parseStatusList(get(desc, "errors"), &errors) ||
+      !parseStatusList(get(desc, "tolerate"), &tolerated)) {
+    *error = "bad status list";
+    return false;
+  }
+  hook = get(desc, "hook");
+  if (hook == "malloc" || hook == "free" || hook == "version") return true;
+  if (auto roi = get(desc, "roi"); !roi.empty()) {
+    if (std::sscanf(roi.c_str(), "%dx%d", &roiW, &roiH) != 2) {
+      *error = "roi must be WxH";
+      return false;
+    }
+  }
+
+  bool coi = false;
+  const auto tokens = layoutTokens(e.name, &coi);
+  const std::string srcTok = tokens.empty() ? "C1" : tokens.front();
+  const std::string dstTok = tokens.empty() ? "C1" : tokens.back();
+  const std::string lenName = get(desc, "len");
+
+  for (int i = 0; i < e.nargs; ++i) {
+    const ArgInfo& a = e.args[i];
+    const std::string name = a.name;
+    const bool followedByStep = i + 1 < e.nargs && e.args[i + 1].kind == kInt &&
+                                endsWith(e.args[i + 1].name, "Step");
+    if ((a.kind == kPtr || a.kind == kPtrArray) && followedByStep && a.stars == 1) {
+      ImageOp im;
+      im.name = name;
+      im.ptrArg = i;
+      im.stepArg = i + 1;
+      im.elemSize = elemSize(a.elem);
+      if (name.find("SrcDst") != std::string::npos) im.role = Role::kSrcDst;
+      else if (name.rfind("pDst", 0) == 0) im.role = Role::kDst;
+      else if (name.rfind("pMask", 0) == 0) im.role = Role::kMask;
+      else im.role = Role::kSrc;
+      const std::string& tok = (im.role == Role::kDst) ? dstTok : srcTok;
+      if (a.kind == kPtrArray) {
+        im.planes = a.len;
+        im.channels = 1;
+      } else {
+        im.channels = im.role == Role::kMask ? 1 : channelsOf(tok);
+      }
+      if (im.role == Role::kDst || im.role == Role::kSrcDst) {
+        im.writable = 0xffffffffu;
+        if (tok == "AC4" && im.planes == 0) im.writable = 0x7u;
+        if (coi) im.writable = 0x1u;
+      } else {
+        im.writable = 0;
+      }
+      if (auto c = get(desc, "chan." + name); !c.empty()) im.channels = std::atoi(c.c_str());
+      if (auto w = get(desc, "writable." + name); !w.empty())
+        im.writable = static_cast<std::uint32_t>(std::strtoul(w.c_str(), nullptr, 0));
+      images.push_back(im);
+      ++i;  // the step
+      continue;
+    }
+    switch (a.kind) {
+      case kSize: {
+        SizeOp s;
+        s.name = name;
+        s.arg = i;
+        sizes.push_back(s);
+        break;
+      }
+      case kInt:
+      case kFloat:
+      case kValueStruct:
+      case kPoint: {
+        if (name == lenName) {
+          lenArg = i;
+          break;
+        }
+        ScalarOp s;
+        s.name = name;
+        s.arg = i;
+        s.kind = a.kind;
+        s.elem = a.elem;
+        if (!parseSpec(desc, name, a.kind == kInt || a.kind == kPoint ||
+                                       (a.kind == kValueStruct && isIntegerElem(a.elem)),
+                       &s.spec, error))
+          return false;
+        if (!s.spec.given) {
+          *error = "no values for parameter " + name;
+          return false;
+        }
+        scalars.push_back(s);
+        break;
+      }
+      case kRect:
+        *error = "rectangle arguments need a hook";
+        return false;
+      case kPtr:
+      case kPtrArray: {
+        if (const StateKind* k = stateKind(a.base)) {
+          StateOp s;
+          s.name = name;
+          s.arg = i;
+          s.kind = k;
+          states.push_back(s);
+          break;
+        }
+        CellOp c;
+        c.name = name;
+        c.arg = i;
+        c.elem = a.elem;
+        c.elemSize = elemSize(a.elem);
+        c.out = !a.isConst;
+        if (a.kind == kPtrArray) c.pointers = a.len;
+        c.lenExpr = get(desc, "len." + name);
+        if (c.lenExpr.empty() && a.kind == kPtr && a.len > 0) c.lenExpr = std::to_string(a.len);
+        c.fill = get(desc, "fill." + name);
+        if (!parseSpec(desc, name, isIntegerElem(a.elem), &c.spec, error)) return false;
+        if (!c.out && !c.spec.given) {
+          *error = "no values for input array " + name;
+          return false;
+        }
+        if (c.pointers == 0 && a.kind == kPtrArray) {
+          *error = "pointer array " + name + " without a length";
+          return false;
+        }
+        cells.push_back(c);
+        break;
+      }
+    }
+  }
+  for (auto& im : images) {
+    // Operands whose name starts like a size argument use it (pSrc -> srcRoiSize).
+    for (std::size_t s = 0; s < sizes.size(); ++s) {
+      const std::string& sn = sizes[s].name;
+      if (im.sizeArg < 0) im.sizeArg = static_cast<int>(s);
+      if (sn.size() > 7 && im.name.size() > 1 &&
+          std::equal(sn.begin(), sn.begin() + 3, im.name.begin() + 1, [](char a, char b) {
+            return std::tolower(a) == std::tolower(b);
+          }) && im.role != Role::kSrcDst)
+        im.sizeArg = static_cast<int>(s);
+    }
+    const std::string dims = get(desc, "dims." + im.name);
+    if (dims == "swap") im.swapDims = true;
+    const std::string embed = get(desc, "embed." + im.name);
+    if (!embed.empty()) {
+      const auto f = split(embed, ':');
+      auto findSize = [&](const std::string& n) {
+        for (std::size_t s = 0; s < sizes.size(); ++s)
+          if (sizes[s].name == n) return static_cast<int>(s);
+        return -1;
+      };
+      auto findScalar = [&](const std::string& n) {
+        for (std::size_t s = 0; s < scalars.size(); ++s)
+          if (scalars[s].name == n) return static_cast<int>(s);
+        return -1;
+      };
+      if (f.size() != 3 || findSize(f[0]) < 0 || findScalar(f[1]) < 0 || findScalar(f[2]) < 0) {
+        *error = "embed needs size:rowsScalar:columnsScalar";
+        return false;
+      }
+      im.embedSize = findSize(f[0]);
+      im.embedY = findScalar(f[1]);
+      im.embedX = findScalar(f[2]);
+    }
+  }
+  for (auto& s : sizes) {
+    s.square = get(desc, "square") == "1";
+    const std::string grow = get(desc, "grow." + s.name);
+    if (grow.empty()) continue;
+    const auto f = split(grow, ':');
+    int base = -1, gy = -1, gx = -1;
+    for (std::size_t k = 0; k < sizes.size(); ++k)
+      if (f.size() == 3 && sizes[k].name == f[0]) base = static_cast<int>(k);
+    for (std::size_t k = 0; k < scalars.size(); ++k) {
+      if (f.size() == 3 && scalars[k].name == f[1]) gy = static_cast<int>(k);
+      if (f.size() == 3 && scalars[k].name == f[2]) gx = static_cast<int>(k);
+    }
+    if (base < 0 || gy < 0 || gx < 0) {
+      *error = "grow needs baseSize:rowsScalar:columnsScalar";
+      return false;
+    }
+    s.growFrom = base;
+    s.growY = gy;
+    s.growX = gx;
+  }
+  if (!lenName.empty() && lenArg < 0) {
+    *error = "len names no argument";
+    return false;
+  }
+  return true;
+}
+
+long long evalLen(const std::string& expr, const Model& m, const Trial& t, int channel) {
+  // term [+|- integer], term = integer | NAME | 2^NAME | width | height
+  std::string e = expr;
+  long long add = 0;
+  if (auto p = e.find_last_of("+-"); p != std::string::npos && p > 0) {
+    add = std::atoll(e.c_str() + p);
+    e = e.substr(0, p);
+  }
+  bool power = false;
+  if (e.rfind("2^", 0) == 0) {
+    power = true;
+    e = e.substr(2);
+  }
+  double v = 0;
+  if (!parseNumber(e, &v)) {
+    bool found = false;
+    if (e == "width" && !t.sizes.empty()) v = t.sizes[0].width, found = true;
+    if (e == "height" && !t.sizes.empty()) v = t.sizes[0].height, found = true;
+    for (std::size_t s = 0; !found && s < m.scalars.size(); ++s)
+      if (m.scalars[s].name == e) v = t.scalars[s], found = true;
+    for (std::size_t c = 0; !found && c < m.cells.size(); ++c) {
+      if (m.cells[c].name != e || t.cellValues.size() <= c || t.cellValues[c].empty()) continue;
+      const auto& vals = t.cellValues[c];
+      v = vals[std::min<std::size_t>(static_cast<std::size_t>(channel), vals.size() - 1)];
+      found = true;
+    }
+    if (!found) return -1;
+  }
+  long long n = static_cast<long long>(v);
+  if (power) n = (n >= 0 && n < 31) ? (1ll << n) : -1;
+  return n + add;
+}
+
+Trial defaultTrial(const Model& m) {
+  Trial t;
+  for (const auto& s : m.scalars) t.scalars.push_back(s.spec.def);
+  for (const auto& s : m.sizes) {
+    RuxImageSize sz{m.roiW, s.square ? m.roiW : m.roiH};
+    t.sizes.push_back(sz);
+  }
+  for (std::size_t s = 0; s < m.sizes.size(); ++s) {
+    const SizeOp& op = m.sizes[s];
+    if (op.growFrom < 0) continue;
+    t.sizes[s].width = t.sizes[op.growFrom].width + static_cast<int>(t.scalars[op.growX]) + 2;
+    t.sizes[s].height = t.sizes[op.growFrom].height + static_cast<int>(t.scalars[op.growY]) + 1;
+  }
+  t.cellValues.resize(m.cells.size());
+  for (std::size_t c = 0; c < m.cells.size(); ++c) {
+    const CellOp& op = m.cells[c];
+    // Value cells without a length (nLevels[3], value[3]) hold their default in every element.
+    if (!op.out && op.pointers == 0 && op.spec.given) {
+      const long long n = op.lenExpr.empty() ? 1 : std::atoll(op.lenExpr.c_str());
+      if (n > 0) t.cellValues[c].assign(static_cast<std::size_t>(n), op.spec.def);
+    }
+  }
+  for (const auto& im : m.images) {
+    t.padBytes.push_back(3 * im.elemSize);
+    t.misalign.push_back(0);
+    t.bottomUp.push_back(false);
+    t.stepOverride.push_back(std::numeric_limits<int>::min());
+  }
+  t.len = m.roiW;
+  return t;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+Call::Buf& Call::newBuf(const std::string& what, std::size_t bytes, std::mt19937& rng) {
+  auto b = std::make_unique<Buf>();
+  b->what = what;
+  b->mem.resize(bytes);
+  for (auto& x : b->mem) x = static_cast<std::uint8_t>(rng());
+  b->writable.assign(bytes, 0);
+  bufs_.push_back(std::move(b));
+  return *bufs_.back();
+}
+
+namespace {
+
+void storeValue(std::uint8_t* p, int elem, double v) {
+  auto put = [&](auto x) { std::memcpy(p, &x, sizeof(x)); };
+  auto sat = [&](auto lo, auto hi) {
+    using T = decltype(lo);
+    if (std::isnan(v)) return T(0);
+    return static_cast<T>(std::clamp(v, static_cast<double>(lo), static_cast<double>(hi)));
+  };
+  switch (elem) {
+    case e8u: put(sat(std::uint8_t(0), std::uint8_t(255))); break;
+    case e8s: case eChar: put(sat(std::int8_t(-128), std::int8_t(127))); break;
+    case e16u: put(sat(std::uint16_t(0), std::uint16_t(65535))); break;
+    case e16s: put(sat(std::int16_t(-32768), std::int16_t(32767))); break;
+    case e32u: case eUInt: put(sat(std::uint32_t(0), std::uint32_t(4294967295u))); break;
+    case e32s: case eInt: put(sat(std::int32_t(-2147483647 - 1), std::int32_t(2147483647))); break;
+    case e64s: put(sat(std::int64_t(-9.2e18), std::int64_t(9.2e18))); break;
+    case e32f: put(static_cast<float>(v)); break;
+    case e64f: put(v); break;
+    case e16sc: { std::int16_t c[2] = {sat(std::int16_t(-32768), std::int16_t(32767)), 0}; std::memcpy(p, c, 4); break; }
+    case e16uc: { std::uint16_t c[2] = {sat(std::uint16_t(0), std::uint16_t(65535)), 0}; std::memcpy(p, c, 4); break; }
+    case e32sc: { std::int32_t c[2] = {sat(std::int32_t(-2147483647 - 1), std::int32_t(2147483647)), 0}; std::memcpy(p, c, 8); break; }
+    case e32fc: { float c[2] = {static_cast<float>(v), 0.0f}; std::memcpy(p, c, 8); break; }
+    default: break;
+  }
+}
+
+void randomSample(std::uint8_t* p, int elem, std::mt19937& rng) {
+  if (elem == e32f || elem == e32fc) {
+    for (int k = 0; k < (elem == e32fc ? 2 : 1); ++k) {
+      const float f = std::uniform_real_distribution<float>(-1000.f, 1000.f)(rng);
+      std::memcpy(p + 4 * k, &f, 4);
+    }
+  } else if (elem == e64f) {
+    const double d = std::uniform_real_distribution<double>(-1000.0, 1000.0)(rng);
+    std::memcpy(p, &d, 8);
+  }
+}
+
+}  // namespace
+
+Call::Call(const Model& m, const Trial& t, std::uint32_t seed) : m_(m) {
+  std::mt19937 rng(seed);
+  const ExportInfo& e = *m.info;
+  args_.resize(static_cast<std::size_t>(std::max(e.nargs, 1)));
+  for (std::size_t s = 0; s < m.scalars.size(); ++s) {
+    const ScalarOp& op = m.scalars[s];
+    CArg& a = args_[static_cast<std::size_t>(op.arg)];
+    const double v = t.scalars[s];
+    if (op.kind == kFloat) a.d = v;
+    else if (op.kind == kPoint) a.pt = {static_cast<int>(v), static_cast<int>(v)};
+    else if (op.kind == kValueStruct) {
+      values_.emplace_back(16, 0);
+      storeValue(values_.back().data(), op.elem, v);
+      a.p = values_.back().data();
+    } else {
+      a.i = std::isnan(v) ? 0 : static_cast<long long>(std::clamp(v, -9.2e18, 9.2e18));
+    }
+  }
+  for (std::size_t s = 0; s < m.sizes.size(); ++s) args_[static_cast<std::size_t>(m.sizes[s].arg)].sz = t.sizes[s];
+  if (m.lenArg >= 0) args_[static_cast<std::size_t>(m.lenArg)].i = t.len;
+
+  // Value and result cells, 32 guard bytes on each side of every array.
+  constexpr int kGuard = 32;
+  for (std::size_t c = 0; c < m.cells.size(); ++c) {
+    const CellOp& op = m.cells[c];
+    const int pointers = std::max(op.pointers, 1);
+    std::vector<void*> ptrs;
+    for (int k = 0; k < pointers; ++k) {
+      long long n = op.lenExpr.empty() ? 1 : evalLen(op.lenExpr, m, t, k);
+      if (n < 0 || n > (1 << 20)) n = 0;  // an invalid length argument: the call must reject it
+      Buf& b = newBuf(op.name, static_cast<std::size_t>(2 * kGuard + n * op.elemSize), rng);
+      std::uint8_t* data = b.mem.data() + kGuard;
+      if (op.out) {
+        std::fill(b.writable.begin() + kGuard, b.writable.end() - kGuard, 1);
+      } else {
+        std::vector<double> vals(static_cast<std::size_t>(n));
+        const std::vector<double>* given = (c < t.cellValues.size()) ? &t.cellValues[c] : nullptr;
+        for (long long i = 0; i < n; ++i) {
+          const auto ui = static_cast<std::size_t>(i);
+          if (op.pointers == 0 && given != nullptr && ui < given->size()) vals[ui] = (*given)[ui];
+          else vals[ui] = op.spec.pick(rng);
+        }
+        if (op.fill == "ascending") {
+          std::sort(vals.begin(), vals.end());
+          if (op.spec.integer)
+            for (std::size_t i = 1; i < vals.size(); ++i) vals[i] = std::max(vals[i], vals[i - 1] + 1);
+        }
+        for (long long i = 0; i < n; ++i) storeValue(data + i * op.elemSize, op.elem, vals[static_cast<std::size_t>(i)]);
+      }
+      ptrs.push_back(data);
+    }
+    CArg& a = args_[static_cast<std::size_t>(op.arg)];
+    if (op.pointers > 0) {
+      if (t.nullArg == op.arg && t.nullPlane >= 0) ptrs[static_cast<std::size_t>(t.nullPlane)] = nullptr;
+      ptrArrays_.push_back(ptrs);
+      a.p = ptrArrays_.back().data();
+    } else {
+      a.p = ptrs[0];
+    }
+  }
+
+  // Images: guard rows above and below, the gaps between rows and a misaligned base.
+  for (std::size_t i = 0; i < m.images.size(); ++i) {
+    const ImageOp& op = m.images[i];
+    RuxImageSize sz = op.embedSize >= 0 ? t.sizes[static_cast<std::size_t>(op.embedSize)]
+                                        : (op.sizeArg >= 0 ? t.sizes[static_cast<std::size_t>(op.sizeArg)]
+                                                           : RuxImageSize{t.len, 1});
+    if (op.swapDims) std::swap(sz.width, sz.height);
+    const int w = std::max(sz.width, 0), h = std::max(sz.height, 0);
+    const int pixelBytes = op.channels * op.elemSize;
+    if (static_cast<long long>(w) * h * pixelBytes > (64 << 20)) {
+      ready_ = false;
+      setupError_ = "image too large";
+      return;
+    }
+    const int rowBytes = w * pixelBytes;
+    int step = (rowBytes + t.padBytes[i]) * (t.bottomUp[i] ? -1 : 1);
+    if (t.stepOverride[i] != std::numeric_limits<int>::min()) step = t.stepOverride[i];
+    const long long alloc = (std::max<long long>(std::llabs(step), rowBytes) + 63) / 64 * 64;
+    const long long rowsAbove = (step <= 0 ? h : 0) + 2;
+    const long long rows = rowsAbove + h + 2;
+    const int planes = std::max(op.planes, 1);
+    std::vector<void*> ptrs;
+    for (int p = 0; p < planes; ++p) {
+      Buf& b = newBuf(op.name, static_cast<std::size_t>(rows * alloc + 128), rng);
+      std::uint8_t* origin = b.mem.data() + 64 + t.misalign[i] + rowsAbove * alloc;
+      const bool writes = op.role == Role::kDst || op.role == Role::kSrcDst;
+      for (int y = 0; y < h; ++y) {
+        std::uint8_t* row = origin + static_cast<std::ptrdiff_t>(y) * step;
+        const std::size_t off = static_cast<std::size_t>(row - b.mem.data());
+        if (step == 0 && y > 0) break;
+        for (int xb = 0; xb < rowBytes; xb += op.elemSize) {
+          randomSample(row + xb, m.info->args[op.ptrArg].elem, rng);
+          if (op.role == Role::kMask) row[xb] = (rng() % 3 == 0) ? 0 : static_cast<std::uint8_t>(rng() | 1);
+          const int channel = (xb / op.elemSize) % op.channels;
+          if (writes && ((op.writable >> channel) & 1u))
+            std::fill_n(b.writable.begin() + static_cast<std::ptrdiff_t>(off + xb), op.elemSize, 1);
+        }
+      }
+      std::uint8_t* ptr = origin;
+      if (op.embedSize >= 0) {
+        ptr += static_cast<std::ptrdiff_t>(t.scalars[static_cast<std::size_t>(op.embedY)]) * step +
+               static_cast<std::ptrdiff_t>(t.scalars[static_cast<std::size_t>(op.embedX)]) * pixelBytes;
+      }
+      ptrs.push_back(ptr);
+    }
+    CArg& a = args_[static_cast<std::size_t>(op.ptrArg)];
+    args_[static_cast<std::size_t>(op.stepArg)].i = step;
+    if (op.planes > 0) {
+      if (t.nullArg == op.ptrArg && t.nullPlane >= 0) ptrs[static_cast<std::size_t>(t.nullPlane)] = nullptr;
+      ptrArrays_.push_back(ptrs);
+      a.p = ptrArrays_.back().data();
+    } else {
+      a.p = ptrs[0];
+    }
+  }
+
+  // States: ready objects made through the library's own life cycle.
+  for (std::size_t si = 0; si < m.states.size(); ++si) {
+    const StateOp& s = m.states[si];
+    const ArgInfo& ai = m.info->args[s.arg];
+    CArg& a = args_[static_cast<std::size_t>(s.arg)];
+    if (ai.stars == 2) {  // InitAlloc: a cell receiving the new state
+      Buf& b = newBuf(s.name, 8 + 2 * kGuard, rng);
+      std::fill(b.writable.begin() + kGuard, b.writable.end() - kGuard, 1);
+      a.p = b.mem.data() + kGuard;
+    } else if (get(m.desc, "raw." + s.name) == "1") {  // Init into caller memory
+      Buf& b = newBuf(s.name, static_cast<std::size_t>(s.kind->size + 2 * kGuard), rng);
+      std::fill(b.writable.begin() + kGuard, b.writable.end() - kGuard, 1);
+      a.p = b.mem.data() + kGuard;
+    } else {
+      const StateKind* kind = t.foreignState == s.arg ? otherStateKind(s.kind) : s.kind;
+      void* st = kind->create();
+      if (st == nullptr) {
+        ready_ = false;
+        setupError_ = "state creation failed";
+        return;
+      }
+      states_.push_back({kind, st, static_cast<int>(si)});
+      if (t.corruptState == s.arg) {
+        std::int32_t id;
+        std::memcpy(&id, st, 4);
+        id ^= 0x5a5a5a5a;
+        std::memcpy(st, &id, 4);
+      }
+      a.p = st;
+    }
+  }
+  if (t.nullArg >= 0 && t.nullPlane < 0) args_[static_cast<std::size_t>(t.nullArg)].p = nullptr;
+  for (auto& b : bufs_) b->saved = b->mem;
+  if (t.corruptState >= 0) corrupted_ = t.corruptState;
+  threads_ = t.threads;
+}
+
+Call::~Call() {
+  const bool consumed = lastStatus_ >= 0;
+  for (const LiveState& live : states_) {
+    const StateKind* kind = live.kind;
+    void* st = live.ptr;
+    const StateOp& op = m_.states[static_cast<std::size_t>(live.op)];
+    if (corrupted_ == op.arg) {
+      std::int32_t id;
+      std::memcpy(&id, st, 4);
+      id ^= 0x5a5a5a5a;
+      std::memcpy(st, &id, 4);
+    }
+    if (consumed && get(m_.desc, "consumes") == op.name && ran_) continue;
+    kind->destroy(st);
+  }
+  // States that an InitAlloc call handed out.
+  if (ran_ && lastStatus_ >= 0) {
+    for (const auto& s : m_.states) {
+      if (m_.info->args[s.arg].stars != 2) continue;
+      void* st = nullptr;
+      std::memcpy(&st, args_[static_cast<std::size_t>(s.arg)].p, sizeof(st));
+      if (args_[static_cast<std::size_t>(s.arg)].p != nullptr && st != nullptr) s.kind->destroy(st);
+    }
+  }
+}
+
+long long Call::run() {
+  ruxSetNumThreads(threads_);
+  lastStatus_ = m_.info->call(args_.data());
+  ran_ = true;
+  return lastStatus_;
+}
+
+bool Call::unchanged(std::string* why) const {
+  for (const auto& b : bufs_) {
+    for (std::size_t i = 0; i < b->mem.size(); ++i) {
+      if (b->mem[i] != b->saved[i]) {
+        *why = "wrote " + b->what + " (byte " + std::to_string(i) + ")";
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+bool Call::contained(std::string* why) const {
+  for (const auto& b : bufs_) {
+    for (std::size_t i = 0; i < b->mem.size(); ++i) {
+      if (b->mem[i] != b->saved[i] && !b->writable[i]) {
+        *why = "wrote outside the writable part of " + b->what + " (byte " + std::to_string(i) + ")";
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace ruxcontract
