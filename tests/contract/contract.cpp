@@ -91,7 +91,7 @@ class Checker {
     }
     for (const auto& c : m_.cells) {
       one(c.arg, -1, c.name);
-      for (int p = 0; p < c.pointers; ++p) one(c.arg, p, c.name);
+      for (int p = 0; p < std::max(c.pointers, c.countExpr.empty() ? 0 : 1); ++p) one(c.arg, p, c.name);
     }
     for (const auto& s : m_.states) one(s.arg, -1, s.name);
   }
@@ -396,6 +396,14 @@ class Fuzzer {
       s += m.images[i].name + "(pad " + std::to_string(t.padBytes[i]) + ", +" + std::to_string(t.misalign[i]) +
            (t.bottomUp[i] ? ", bottom-up" : "") +
            (t.stepOverride[i] != kNoStep ? ", step " + std::to_string(t.stepOverride[i]) : "") + ") ";
+    for (std::size_t i = 0; i < m.cells.size(); ++i) {
+      if (t.cellValues[i].empty()) continue;
+      s += m.cells[i].name + "={";
+      for (double v : t.cellValues[i]) s += std::to_string(v) + ",";
+      s.back() = '}';
+      s += " ";
+    }
+    if (m.lenArg >= 0) s += "len=" + std::to_string(t.len) + " ";
     if (t.nullArg >= 0) s += "null arg " + std::to_string(t.nullArg) + " ";
     s += "threads " + std::to_string(t.threads);
     return s;

@@ -381,6 +381,8 @@ bool Model::build(const ExportInfo& e, const Rules& rules, std::string* error) {
         c.elemSize = elemSize(a.elem);
         c.out = !a.isConst;
         if (a.kind == kPtrArray) c.pointers = a.len;
+        c.countExpr = get(desc, "count." + name);
+        if (!c.countExpr.empty()) c.pointers = -1;
         c.lenExpr = get(desc, "len." + name);
         if (c.lenExpr.empty() && a.kind == kPtr && a.len > 0) c.lenExpr = std::to_string(a.len);
         c.fill = get(desc, "fill." + name);
@@ -389,7 +391,7 @@ bool Model::build(const ExportInfo& e, const Rules& rules, std::string* error) {
           *error = "no values for input array " + name;
           return false;
         }
-        if (c.pointers == 0 && a.kind == kPtrArray) {
+        if (c.pointers == 0 && a.kind == kPtrArray && c.countExpr.empty()) {
           *error = "pointer array " + name + " without a length";
           return false;
         }
@@ -461,11 +463,15 @@ bool Model::build(const ExportInfo& e, const Rules& rules, std::string* error) {
 }
 
 long long evalLen(const std::string& expr, const Model& m, const Trial& t, int channel) {
-  // term [+|- integer], term = integer | NAME | 2^NAME | width | height
+  // term [*N] [+N | -N], term = integer | NAME | 2^NAME | width | height
   std::string e = expr;
-  long long add = 0;
+  long long add = 0, mul = 1;
   if (auto p = e.find_last_of("+-"); p != std::string::npos && p > 0) {
     add = std::atoll(e.c_str() + p);
+    e = e.substr(0, p);
+  }
+  if (auto p = e.find('*'); p != std::string::npos) {
+    mul = std::atoll(e.c_str() + p + 1);
     e = e.substr(0, p);
   }
   bool power = false;
@@ -478,6 +484,7 @@ long long evalLen(const std::string& expr, const Model& m, const Trial& t, int c
     bool found = false;
     if (e == "width" && !t.sizes.empty()) v = t.sizes[0].width, found = true;
     if (e == "height" && !t.sizes.empty()) v = t.sizes[0].height, found = true;
+    if (m.lenArg >= 0 && e == m.info->args[m.lenArg].name) v = t.len, found = true;
     for (std::size_t s = 0; !found && s < m.scalars.size(); ++s)
       if (m.scalars[s].name == e) v = t.scalars[s], found = true;
     for (std::size_t c = 0; !found && c < m.cells.size(); ++c) {
@@ -490,7 +497,7 @@ long long evalLen(const std::string& expr, const Model& m, const Trial& t, int c
   }
   long long n = static_cast<long long>(v);
   if (power) n = (n >= 0 && n < 31) ? (1ll << n) : -1;
-  return n + add;
+  return n < 0 ? n : n * mul + add;
 }
 
 Trial defaultTrial(const Model& m) {
@@ -603,7 +610,8 @@ Call::Call(const Model& m, const Trial& t, std::uint32_t seed) : m_(m) {
   constexpr int kGuard = 32;
   for (std::size_t c = 0; c < m.cells.size(); ++c) {
     const CellOp& op = m.cells[c];
-    const int pointers = std::max(op.pointers, 1);
+    int pointers = std::max(op.pointers, 1);
+    if (!op.countExpr.empty()) pointers = static_cast<int>(std::clamp<long long>(evalLen(op.countExpr, m, t, 0), 0, 4096));
     std::vector<void*> ptrs;
     for (int k = 0; k < pointers; ++k) {
       long long n = op.lenExpr.empty() ? 1 : evalLen(op.lenExpr, m, t, k);
@@ -630,8 +638,9 @@ Call::Call(const Model& m, const Trial& t, std::uint32_t seed) : m_(m) {
       ptrs.push_back(data);
     }
     CArg& a = args_[static_cast<std::size_t>(op.arg)];
-    if (op.pointers > 0) {
-      if (t.nullArg == op.arg && t.nullPlane >= 0) ptrs[static_cast<std::size_t>(t.nullPlane)] = nullptr;
+    if (op.pointers != 0) {
+      if (t.nullArg == op.arg && t.nullPlane >= 0 && t.nullPlane < static_cast<int>(ptrs.size()))
+        ptrs[static_cast<std::size_t>(t.nullPlane)] = nullptr;
       ptrArrays_.push_back(ptrs);
       a.p = ptrArrays_.back().data();
     } else {

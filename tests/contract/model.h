@@ -61,7 +61,8 @@ struct ImageOp {
 struct CellOp {
   std::string name;
   int arg = -1, elem = 0, elemSize = 1;
-  int pointers = 0;  // > 0: array of that many cell pointers
+  int pointers = 0;  // > 0: array of that many cell pointers; -1: counted by countExpr
+  std::string countExpr;
   bool out = false;
   std::string lenExpr;  // per pointer; empty: declared length or 1
   std::string fill;     // "ascending" or random
