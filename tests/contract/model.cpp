@@ -468,16 +468,16 @@ long long evalLen(const std::string& expr, const Model& m, const Trial& t, int c
   long long add = 0, mul = 1;
   if (auto p = e.find_last_of("+-"); p != std::string::npos && p > 0) {
     add = std::atoll(e.c_str() + p);
-    e = e.substr(0, p);
+    e.erase(p);
   }
   if (auto p = e.find('*'); p != std::string::npos) {
     mul = std::atoll(e.c_str() + p + 1);
-    e = e.substr(0, p);
+    e.erase(p);
   }
   bool power = false;
   if (e.rfind("2^", 0) == 0) {
     power = true;
-    e = e.substr(2);
+    e.erase(0, 2);
   }
   double v = 0;
   if (!parseNumber(e, &v)) {
