@@ -22,9 +22,11 @@
 // Steps are not checked; rows advance by the caller's step in bytes.
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <type_traits>
 
+#include "primitives/unaligned.h"
 #include "core/base.h"
 #include "primitives/alpha_kernels.h"
 
@@ -86,7 +88,8 @@ typename Arith<T>::A compose(int op, typename Arith<T>::A ap, typename Arith<T>:
 }
 
 template <class T>
-void compAC4Generic(int op, bool pre, const T* a, const T* b, T* dst, std::size_t n) {
+void compAC4Generic(int op, bool pre, ConstSamplePtr<T> a, ConstSamplePtr<T> b, SamplePtr<T> dst,
+                    std::size_t n) {
   using Ar = Arith<T>;
   for (std::size_t x = 0; x < n; ++x, a += 4, b += 4, dst += 4) {
     const auto aa = Ar::alpha(a[3]), ba = Ar::alpha(b[3]);
@@ -102,7 +105,7 @@ void compAC4Generic(int op, bool pre, const T* a, const T* b, T* dst, std::size_
 }
 
 template <class T>
-void compAC1Generic(int op, const T* a, const T* b, T* dst, std::size_t n) {
+void compAC1Generic(int op, ConstSamplePtr<T> a, ConstSamplePtr<T> b, SamplePtr<T> dst, std::size_t n) {
   using Ar = Arith<T>;
   for (std::size_t x = 0; x < n; ++x) {
     const auto aa = Ar::alpha(a[x]), ba = Ar::alpha(b[x]);
@@ -111,7 +114,7 @@ void compAC1Generic(int op, const T* a, const T* b, T* dst, std::size_t n) {
 }
 
 template <class T>
-void compConstGeneric(int op, bool pre, const T* a, const T* b, T* dst, std::size_t n,
+void compConstGeneric(int op, bool pre, ConstSamplePtr<T> a, ConstSamplePtr<T> b, SamplePtr<T> dst, std::size_t n,
                       typename Arith<T>::A aa, typename Arith<T>::A ba) {
   using Ar = Arith<T>;
   for (std::size_t x = 0; x < n; ++x) {
@@ -149,9 +152,9 @@ RuxResult alphaComp(const T* a, int aStep, const T* b, int bStep, T* dst, int ds
     if constexpr (kVector<T>) {
       row(ar, br, dr, n);
     } else if constexpr (C == 4) {
-      compAC4Generic(k, pre, ar, br, dr, n);
+      compAC4Generic<T>(k, pre, ar, br, dr, n);
     } else {
-      compAC1Generic(k, ar, br, dr, n);
+      compAC1Generic<T>(k, ar, br, dr, n);
     }
   }
   return ruxStatusOk;
@@ -205,7 +208,7 @@ RuxResult alphaCompC(const T* a, int aStep, T alphaA, const T* b, int bStep, T a
       alphaKernels().compC[kSize<T>][k][pre][kAlpha](ar, br, dr, n, alphaA, alphaB);
     } else {
       static_assert(C == 1 && !kAlpha, "the other types have C1 only");
-      compConstGeneric(k, pre, ar, br, dr, n, Arith<T>::alpha(alphaA), Arith<T>::alpha(alphaB));
+      compConstGeneric<T>(k, pre, ar, br, dr, n, Arith<T>::alpha(alphaA), Arith<T>::alpha(alphaB));
     }
   }
   return ruxStatusOk;
@@ -272,8 +275,8 @@ RuxResult alphaPremulCAP4(const T* const src[4], int srcStep, T alpha, T* const 
   const auto n = static_cast<std::size_t>(roi.width);
   for (int y = 0; y < roi.height; ++y) {
     for (int c = 0; c < 3; ++c) row(rowPtr(src[c], srcStep, y), rowPtr(dst[c], dstStep, y), n, alpha);
-    T* ar = rowPtr(dst[3], dstStep, y);
-    std::fill(ar, ar + n, alpha);
+    const SamplePtr<T> ar(rowPtr(dst[3], dstStep, y));
+    for (std::size_t x = 0; x < n; ++x) ar[x] = alpha;
   }
   return ruxStatusOk;
 }
@@ -291,11 +294,11 @@ RuxResult compColorKey(const T* a, int aStep, const T* b, int bStep, T* dst, int
     T* dr = rowPtr(dst, dstStep, y);
     for (int x = 0; x < roi.width * C; x += C) {
       bool keyed = true;
-      for (int c = 0; c < C; ++c) keyed &= ar[x + c] == k[c];
+      for (int c = 0; c < C; ++c) keyed &= loadSample<T>(ar + x + c) == k[c];
       const T* from = keyed ? br + x : ar + x;
       T pixel[C];
-      std::copy(from, from + C, pixel);  // whole pixel read before dst (which may alias) is written
-      std::copy(pixel, pixel + C, dr + x);
+      std::memcpy(pixel, from, sizeof(pixel));  // whole pixel read before dst (which may alias) is written
+      std::memcpy(dr + x, pixel, sizeof(pixel));
     }
   }
   return ruxStatusOk;

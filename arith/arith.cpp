@@ -23,6 +23,7 @@
 #include <limits>
 #include <type_traits>
 
+#include "primitives/unaligned.h"
 #include "core/base.h"
 #include "core/parallel.h"
 #include "primitives/arith_kernels.h"
@@ -43,10 +44,12 @@ void dropAlpha(const MoveKernels& mk, const S* src, S* dst, std::size_t pixels) 
     static const int kSel[3] = {0, 1, 2};
     mk.shuffle[sizeClass<S>()][4][3](src, dst, pixels, kSel, nullptr);
   } else {
+    const ConstSamplePtr<S> s(src);
+    const SamplePtr<S> d(dst);
     for (std::size_t i = 0; i < pixels; ++i) {
-      dst[3 * i] = src[4 * i];
-      dst[3 * i + 1] = src[4 * i + 1];
-      dst[3 * i + 2] = src[4 * i + 2];
+      d[3 * i] = s[4 * i];
+      d[3 * i + 1] = s[4 * i + 1];
+      d[3 * i + 2] = s[4 * i + 2];
     }
   }
 }
@@ -57,10 +60,12 @@ void putColour(const MoveKernels& mk, const S* src, S* dst, std::size_t pixels) 
     static const int kSel[4] = {0, 1, 2, kSelKeep};
     mk.shuffle[sizeClass<S>()][3][4](src, dst, pixels, kSel, nullptr);
   } else {
+    const ConstSamplePtr<S> s(src);
+    const SamplePtr<S> d(dst);
     for (std::size_t i = 0; i < pixels; ++i) {
-      dst[4 * i] = src[3 * i];
-      dst[4 * i + 1] = src[3 * i + 1];
-      dst[4 * i + 2] = src[3 * i + 2];
+      d[4 * i] = s[3 * i];
+      d[4 * i + 1] = s[3 * i + 1];
+      d[4 * i + 2] = s[3 * i + 2];
     }
   }
 }

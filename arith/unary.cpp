@@ -18,6 +18,7 @@
 #include <cmath>
 #include <limits>
 
+#include "primitives/unaligned.h"
 #include "core/base.h"
 #include "primitives/unary_kernels.h"
 
@@ -67,8 +68,8 @@ int clampScale(int s) { return std::clamp(s, -2000, 2000); }
 
 template <class T>
 int lnRow(const void* srcv, void* dstv, std::size_t n, int scale) {
-  const T* src = static_cast<const T*>(srcv);
-  T* dst = static_cast<T*>(dstv);
+  const ConstSamplePtr<T> src(srcv);
+  const SamplePtr<T> dst(dstv);
   const int s = clampScale(scale);
   int status = ruxStatusOk;
   for (std::size_t i = 0; i < n; ++i) {
@@ -88,8 +89,8 @@ int lnRow(const void* srcv, void* dstv, std::size_t n, int scale) {
 
 template <class T>
 int expRow(const void* srcv, void* dstv, std::size_t n, int scale) {
-  const T* src = static_cast<const T*>(srcv);
-  T* dst = static_cast<T*>(dstv);
+  const ConstSamplePtr<T> src(srcv);
+  const SamplePtr<T> dst(dstv);
   const int s = clampScale(scale);
   for (std::size_t i = 0; i < n; ++i) {
     const double e = std::exp(static_cast<double>(src[i]));

@@ -9,6 +9,7 @@
 // Validation: null pointers (-8), then size (-6). Copy checks no step: any step is walked as given.
 #include <cstring>
 
+#include "primitives/unaligned.h"
 #include "core/base.h"
 #include "primitives/move_kernels.h"
 
@@ -81,8 +82,8 @@ RuxResult copyStrided(const T* src, int srcStep, T* dst, int dstStep, RuxImageSi
   if (anyNull(src, dst)) return ruxStatusNullPointer;
   if (badSize(roi)) return ruxStatusBadSize;
   for (int y = 0; y < roi.height; ++y) {
-    const Bits<T>* s = reinterpret_cast<const Bits<T>*>(rowPtr(src, srcStep, y));
-    Bits<T>* d = reinterpret_cast<Bits<T>*>(rowPtr(dst, dstStep, y));
+    const ConstSamplePtr<Bits<T>> s(rowPtr(src, srcStep, y));
+    const SamplePtr<Bits<T>> d(rowPtr(dst, dstStep, y));
     for (int x = 0; x < roi.width; ++x) d[x * DOUT] = s[x * SIN];
   }
   return ruxStatusOk;

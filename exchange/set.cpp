@@ -7,6 +7,7 @@
 // check: any step is walked as given.
 #include <cstring>
 
+#include "primitives/unaligned.h"
 #include "core/base.h"
 #include "primitives/move_kernels.h"
 
@@ -58,7 +59,7 @@ RuxResult setChannel(T value, T* dst, int dstStep, RuxImageSize roi) {
   if (dst == nullptr) return ruxStatusNullPointer;
   if (badSize(roi)) return ruxStatusBadSize;
   for (int y = 0; y < roi.height; ++y) {
-    T* d = rowPtr(dst, dstStep, y);
+    const SamplePtr<T> d(rowPtr(dst, dstStep, y));
     for (int x = 0; x < roi.width; ++x) d[x * C] = value;
   }
   return ruxStatusOk;

@@ -14,6 +14,7 @@
 #include "hwy/highway.h"
 #include "primitives/arith_kernels.h"
 #include "primitives/int_scale.h"
+#include "primitives/unaligned.h"
 
 #ifndef RUX_ARITH_SCALAR_HELPERS_
 #define RUX_ARITH_SCALAR_HELPERS_
@@ -108,9 +109,9 @@ HWY_INLINE hn::Vec<DT> Narrow(DT dt, DW dw, hn::Vec<DW> r) {
 // Native saturating add/sub at scale factor 0.
 template <class T, int kOp>
 void SaturatingRow(const void* av, const void* bv, void* dv, size_t n, int /*s*/) {
-  const T* a = static_cast<const T*>(av);
-  const T* b = static_cast<const T*>(bv);
-  T* d = static_cast<T*>(dv);
+  const ConstSamplePtr<T> a(av);
+  const ConstSamplePtr<T> b(bv);
+  const SamplePtr<T> d(dv);
   const hn::ScalableTag<T> dt;
   const size_t N = hn::Lanes(dt);
   size_t i = 0;
@@ -126,14 +127,14 @@ void SaturatingRow(const void* av, const void* bv, void* dv, size_t n, int /*s*/
 
 template <class T, class W, int kOp, int kMode>
 void ScaledRow(const void* av, const void* bv, void* dv, size_t n, int s) {
-  const T* a = static_cast<const T*>(av);
-  const T* b = static_cast<const T*>(bv);
-  T* d = static_cast<T*>(dv);
+  const ConstSamplePtr<T> a(av);
+  const ConstSamplePtr<T> b(bv);
+  const SamplePtr<T> d(dv);
   constexpr int kBitsW = 8 * sizeof(W);
   constexpr int kBitsT = 8 * sizeof(T);
   if (kMode == kScaleRound && s > kBitsW) {
     // |r| < 2^bits(W): every result rounds to 0.
-    std::memset(d, 0, n * sizeof(T));
+    std::memset(d + 0, 0, n * sizeof(T));
     return;
   }
   const hn::ScalableTag<W> dw;
@@ -170,9 +171,9 @@ void ScaledRow(const void* av, const void* bv, void* dv, size_t n, int s) {
 
 template <class T, int kMode>
 int DivRow(const void* av, const void* bv, void* dv, size_t n, int s) {
-  const T* a = static_cast<const T*>(av);
-  const T* b = static_cast<const T*>(bv);
-  T* d = static_cast<T*>(dv);
+  const ConstSamplePtr<T> a(av);
+  const ConstSamplePtr<T> b(bv);
+  const SamplePtr<T> d(dv);
   const hn::ScalableTag<int32_t> di;
   const hn::Rebind<float, decltype(di)> df;
   const hn::Rebind<T, decltype(di)> dt;
@@ -233,7 +234,9 @@ int DivRow(const void* av, const void* bv, void* dv, size_t n, int s) {
 }
 
 template <int kOp>
-void FloatRow(const Rux32f* a, const Rux32f* b, Rux32f* d, size_t n) {
+void FloatRow(const Rux32f* ap, const Rux32f* bp, Rux32f* dp, size_t n) {
+  const ConstSamplePtr<Rux32f> a(ap), b(bp);
+  const SamplePtr<Rux32f> d(dp);
   const hn::ScalableTag<float> df;
   const size_t N = hn::Lanes(df);
   size_t i = 0;
@@ -247,7 +250,9 @@ void FloatRow(const Rux32f* a, const Rux32f* b, Rux32f* d, size_t n) {
   }
 }
 
-int FloatDivRow(const Rux32f* a, const Rux32f* b, Rux32f* d, size_t n) {
+int FloatDivRow(const Rux32f* ap, const Rux32f* bp, Rux32f* dp, size_t n) {
+  const ConstSamplePtr<Rux32f> a(ap), b(bp);
+  const SamplePtr<Rux32f> d(dp);
   const hn::ScalableTag<float> df;
   const hn::RebindToUnsigned<decltype(df)> du;
   const size_t N = hn::Lanes(df);
@@ -384,9 +389,9 @@ T scaleSaturateWide(I128 v, int s) {
 
 template <class T>
 void exactDiv(const void* av, const void* bv, void* dv, std::size_t n, int s) {
-  const T* a = static_cast<const T*>(av);
-  const T* b = static_cast<const T*>(bv);
-  T* d = static_cast<T*>(dv);
+  const ConstSamplePtr<T> a(av);
+  const ConstSamplePtr<T> b(bv);
+  const SamplePtr<T> d(dv);
   for (std::size_t i = 0; i < n; ++i) d[i] = scaledQuotient<T>(b[i], a[i], s, 16);
 }
 
@@ -396,7 +401,9 @@ ExactDivRowFn exactDivRow(ArithType type) {
   return type == kArith8u ? &exactDiv<Rux8u> : (type == kArith16u ? &exactDiv<Rux16u> : &exactDiv<Rux16s>);
 }
 
-void scaled32scRow(ArithOp op, const Rux32sc* a, const Rux32sc* b, Rux32sc* d, std::size_t n, int s) {
+void scaled32scRow(ArithOp op, const Rux32sc* ap, const Rux32sc* bp, Rux32sc* dp, std::size_t n, int s) {
+  const ConstSamplePtr<Rux32sc> a(ap), b(bp);
+  const SamplePtr<Rux32sc> d(dp);
   for (std::size_t i = 0; i < n; ++i) {
     if (op == kArithMul) {
       const I128 ar = a[i].re, ai = a[i].im, br = b[i].re, bi = b[i].im;
@@ -410,14 +417,18 @@ void scaled32scRow(ArithOp op, const Rux32sc* a, const Rux32sc* b, Rux32sc* d, s
   }
 }
 
-void mul16scRow(const Rux16sc* a, const Rux16sc* b, Rux16sc* d, std::size_t n, int s) {
+void mul16scRow(const Rux16sc* ap, const Rux16sc* bp, Rux16sc* dp, std::size_t n, int s) {
+  const ConstSamplePtr<Rux16sc> a(ap), b(bp);
+  const SamplePtr<Rux16sc> d(dp);
   for (std::size_t i = 0; i < n; ++i) {
     const std::int64_t ar = a[i].re, ai = a[i].im, br = b[i].re, bi = b[i].im;
     d[i] = {scaleSaturate<Rux16s>(br * ar - bi * ai, s), scaleSaturate<Rux16s>(br * ai + bi * ar, s)};
   }
 }
 
-void mul32fcRow(const Rux32fc* a, const Rux32fc* b, Rux32fc* d, std::size_t n) {
+void mul32fcRow(const Rux32fc* ap, const Rux32fc* bp, Rux32fc* dp, std::size_t n) {
+  const ConstSamplePtr<Rux32fc> a(ap), b(bp);
+  const SamplePtr<Rux32fc> d(dp);
   for (std::size_t i = 0; i < n; ++i) {
     const float ar = a[i].re, ai = a[i].im, br = b[i].re, bi = b[i].im;
     const float re = br * ar - bi * ai;
@@ -428,7 +439,9 @@ void mul32fcRow(const Rux32fc* a, const Rux32fc* b, Rux32fc* d, std::size_t n) {
 
 namespace {
 template <class C, class T>
-int divComplexInt(const C* a, const C* b, C* d, std::size_t n, int s) {
+int divComplexInt(const C* ap, const C* bp, C* dp, std::size_t n, int s) {
+  const ConstSamplePtr<C> a(ap), b(bp);
+  const SamplePtr<C> d(dp);
   int seen = 0;
   for (std::size_t i = 0; i < n; ++i) {
     const I128 c = a[i].re, e = a[i].im, x = b[i].re, y = b[i].im;
@@ -454,7 +467,9 @@ int div32scRow(const Rux32sc* a, const Rux32sc* b, Rux32sc* d, std::size_t n, in
   return divComplexInt<Rux32sc, Rux32s>(a, b, d, n, s);
 }
 
-int div32fcRow(const Rux32fc* a, const Rux32fc* b, Rux32fc* d, std::size_t n) {
+int div32fcRow(const Rux32fc* ap, const Rux32fc* bp, Rux32fc* dp, std::size_t n) {
+  const ConstSamplePtr<Rux32fc> a(ap), b(bp);
+  const SamplePtr<Rux32fc> d(dp);
   int seen = 0;
   for (std::size_t i = 0; i < n; ++i) {
     const float c = a[i].re, e = a[i].im, x = b[i].re, y = b[i].im;

@@ -5,6 +5,7 @@
 #include "hwy/cache_control.h"
 #include "hwy/highway.h"
 #include "primitives/pixels-inl.h"
+#include "primitives/unaligned.h"
 #include "primitives/move_kernels.h"
 
 HWY_BEFORE_NAMESPACE();
@@ -33,7 +34,7 @@ template <class U, size_t CIN, size_t COUT>
 void ShuffleRow(const void* srcv, void* dstv, size_t n, const int* sel, const void* fillv) {
   const U* src = static_cast<const U*>(srcv);
   U* dst = static_cast<U*>(dstv);
-  const U fill = fillv != nullptr ? *static_cast<const U*>(fillv) : U(0);
+  const U fill = fillv != nullptr ? loadSample<U>(fillv) : U(0);
   bool keep = false;
   for (size_t k = 0; k < COUT; ++k) keep |= sel[k] == kSelKeep;
 
@@ -58,12 +59,12 @@ void ShuffleRow(const void* srcv, void* dstv, size_t n, const int* sel, const vo
   }
   for (; x < n; ++x) {
     U in[CIN];
-    for (size_t k = 0; k < CIN; ++k) in[k] = src[x * CIN + k];
+    for (size_t k = 0; k < CIN; ++k) in[k] = loadSample<U>(src + x * CIN + k);
     for (size_t k = 0; k < COUT; ++k) {
       if (sel[k] >= 0) {
-        dst[x * COUT + k] = in[sel[k]];
+        storeSample(dst + x * COUT + k, in[sel[k]]);
       } else if (sel[k] == kSelFill) {
-        dst[x * COUT + k] = fill;
+        storeSample(dst + x * COUT + k, fill);
       }
     }
   }
@@ -85,7 +86,7 @@ void SplitRow(const void* srcv, void* const* planesv, size_t n) {
     }
   }
   for (; x < n; ++x) {
-    for (size_t k = 0; k < C; ++k) planes[k][x] = src[x * C + k];
+    for (size_t k = 0; k < C; ++k) storeSample(planes[k] + x, loadSample<U>(src + x * C + k));
   }
 }
 
@@ -116,7 +117,7 @@ void MergeImage(const void* const* planesv, int srcStep, void* dstv, int dstStep
     }
     if (streamRow) {
       for (; x < head && x < n; ++x) {
-        for (size_t k = 0; k < C; ++k) dst[x * C + k] = planes[k][x];
+        for (size_t k = 0; k < C; ++k) storeSample(dst + x * C + k, loadSample<U>(planes[k] + x));
       }
       if (n >= N) {
         for (; x <= n - N; x += N) {
@@ -134,7 +135,7 @@ void MergeImage(const void* const* planesv, int srcStep, void* dstv, int dstStep
       }
     }
     for (; x < n; ++x) {
-      for (size_t k = 0; k < C; ++k) dst[x * C + k] = planes[k][x];
+      for (size_t k = 0; k < C; ++k) storeSample(dst + x * C + k, loadSample<U>(planes[k] + x));
     }
   }
   if (stream) hwy::FlushStream();
@@ -180,7 +181,7 @@ void FillImage(const void* valuev, void* dstv, int step, int width, int height) 
       }
     }
     for (; x < n; ++x) {
-      for (size_t k = 0; k < (kKeepAlpha ? 3 : C); ++k) dst[x * C + k] = value[k];
+      for (size_t k = 0; k < (kKeepAlpha ? 3 : C); ++k) storeSample(dst + x * C + k, value[k]);
     }
   }
 }
@@ -208,7 +209,7 @@ void CopyKeepAlphaRow(const void* srcv, void* dstv, size_t n) {
     }
   }
   for (; x < n; ++x) {
-    for (size_t k = 0; k < 3; ++k) dst[x * 4 + k] = src[x * 4 + k];
+    for (size_t k = 0; k < 3; ++k) storeSample(dst + x * 4 + k, loadSample<U>(src + x * 4 + k));
   }
 }
 
@@ -239,7 +240,7 @@ void MaskedRow(const void* srcv, void* dstv, const uint8_t* mask, size_t n) {
   for (; x < n; ++x) {
     if (mask[x] == 0) continue;
     for (size_t k = 0; k < kWritten; ++k) {
-      dst[x * C + k] = kFromValue ? src[k] : src[x * C + k];
+      storeSample(dst + x * C + k, loadSample<U>(kFromValue ? src + k : src + x * C + k));
     }
   }
 }
