@@ -681,7 +681,7 @@ Call::Call(const Model& m, const Trial& t, std::uint32_t seed) : m_(m) {
         for (int xb = 0; xb < rowBytes; xb += op.elemSize) {
           randomSample(row + xb, m.info->args[op.ptrArg].elem, rng);
           if (op.role == Role::kMask) row[xb] = (rng() % 3 == 0) ? 0 : static_cast<std::uint8_t>(rng() | 1);
-          const int channel = (xb / op.elemSize) % op.channels;
+          const int channel = op.planes > 0 ? p : (xb / op.elemSize) % op.channels;  // planes: mask by plane
           if (writes && ((op.writable >> channel) & 1u))
             std::fill_n(b.writable.begin() + static_cast<std::ptrdiff_t>(off + xb), op.elemSize, 1);
         }
