@@ -69,7 +69,8 @@ class Checker {
     if (statuses.count(static_cast<int>(st)) == 0)
       fail(what + ": status " + std::to_string(st) + ", expected " + statusList(statuses));
     std::string why;
-    if (st < 0 ? !c.unchanged(&why) : !c.contained(&why)) fail(what + ": " + why);
+    const bool mustBeUnchanged = st < 0 && m_.writes.count(static_cast<int>(st)) == 0;
+    if (mustBeUnchanged ? !c.unchanged(&why) : !c.contained(&why)) fail(what + ": " + why);
   }
 
   int override(const std::string& key, int def) const {
@@ -108,6 +109,25 @@ class Checker {
         expect(m_.sizes[s].name + ".height " + std::to_string(bad), t, {status});
       }
     }
+    for (std::size_t s = 0; s < m_.sizes.size(); ++s) {
+      if (!m_.sizes[s].square) continue;
+      Trial t = base;
+      t.sizes[s].height = t.sizes[s].width + 1;
+      expect(m_.sizes[s].name + " not square", t, {m_.sizeStatus});
+    }
+    for (const auto& ms : m_.minSizes) {
+      for (int axis = 0; axis < 2; ++axis) {
+        Trial t = base;
+        t.scalars[static_cast<std::size_t>(ms.scalar)] = ms.value;
+        int& extent = axis == 0 ? t.sizes[0].width : t.sizes[0].height;
+        const int need = axis == 0 ? ms.width : ms.height;
+        if (need <= 1) continue;
+        extent = need - 1;
+        expect(std::string("region below the minimum for ") + m_.scalars[static_cast<std::size_t>(ms.scalar)].name +
+                   " " + std::to_string(ms.value),
+               t, {m_.sizeStatus});
+      }
+    }
     if (m_.lenArg >= 0) {
       for (int bad : {0, -1}) {
         Trial t = base;
@@ -125,6 +145,12 @@ class Checker {
         Trial t = base;
         t.stepOverride[i] = bad;
         expect(stepName + " " + std::to_string(bad), t, {override("step." + stepName, m_.stepStatus)});
+      }
+      const int row = m_.rowBytes(base, i);
+      if (m_.shortStepStatus != 0 && row > 1) {
+        Trial t = base;
+        t.stepOverride[i] = row - 1;
+        expect(stepName + " shorter than the row", t, {m_.shortStepStatus});
       }
     }
   }
@@ -181,6 +207,14 @@ class Checker {
       t.nullArg = m_.images[0].ptrArg;
       t.stepOverride[0] = -1;
       expect("order: null pointer and step -1", t, {m_.nullStatus});
+    }
+    const std::string lateList = "," + (m_.desc.count("late") ? m_.desc.at("late") : std::string()) + ",";
+    for (const auto& c : m_.cells) {
+      if (lateList.find("," + c.name + ",") == std::string::npos) continue;
+      t = base;
+      t.nullArg = c.arg;
+      t.sizes[0].width = 0;
+      expect("order: size 0 before null " + c.name, t, {m_.sizeStatus});
     }
     for (std::size_t s = 0; s < m_.scalars.size(); ++s) {
       const ParamSpec& spec = m_.scalars[s].spec;
@@ -266,8 +300,8 @@ class Fuzzer {
       const Model& m = models_[std::uniform_int_distribution<std::size_t>(0, models_.size() - 1)(rng)];
       if (!m.hook.empty()) continue;
       hwy::SetSupportedTargetsForTest(targets_[static_cast<std::size_t>(k) % targets_.size()]);
-      bool valid = true;
-      Trial t = randomTrial(m, rng, &valid);
+      Validity v;
+      Trial t = randomTrial(m, rng, &v);
       Call c(m, t, static_cast<std::uint32_t>(rng()));
       if (!c.ready()) continue;
       const long long st = c.run();
@@ -275,12 +309,24 @@ class Fuzzer {
       if (st < 0) ++stats->errors;
       if (st > 0) ++stats->warnings;
       std::string why;
-      std::set<int> allowed = valid ? m.ok : m.documented();
-      if (valid) allowed.insert(m.tolerated.begin(), m.tolerated.end());
+      std::set<int> allowed = m.documented();
+      const char* rule = "";
+      if (v.valid()) {
+        allowed = m.ok;
+        allowed.insert(m.tolerated.begin(), m.tolerated.end());
+        rule = " (all arguments valid)";
+      } else if (!v.earlyBad && v.nullName != nullptr &&
+                 !(late(m, v.nullName) && (v.sizeBad || v.stepBad || v.paramBad || v.relationBad))) {
+        allowed = {override(m, std::string("null.") + v.nullName, m.nullStatus)};
+        rule = " (null pointer)";
+      } else if (!v.earlyBad && (v.sizeBad || v.stepBad)) {
+        for (auto it = allowed.begin(); it != allowed.end();) it = *it >= 0 ? allowed.erase(it) : std::next(it);
+        rule = " (bad size or step)";
+      }
+      const bool mustBeUnchanged = st < 0 && m.writes.count(static_cast<int>(st)) == 0;
       if (allowed.count(static_cast<int>(st)) == 0) {
-        why = "status " + std::to_string(st) + " not in " + statusList(allowed) +
-              (valid ? " (all arguments valid)" : "");
-      } else if (st < 0 ? !c.unchanged(&why) : !c.contained(&why)) {
+        why = "status " + std::to_string(st) + " not in " + statusList(allowed) + rule;
+      } else if (mustBeUnchanged ? !c.unchanged(&why) : !c.contained(&why)) {
       } else {
         why.clear();
       }
@@ -313,23 +359,42 @@ class Fuzzer {
     return v[rng() % (sizeof(v) / sizeof(v[0]))];
   }
 
-  double param(const ParamSpec& spec, std::mt19937& rng, bool* valid) {
+  struct Validity {
+    bool paramBad = false, earlyBad = false, sizeBad = false, stepBad = false, relationBad = false;
+    const char* nullName = nullptr;
+    bool valid() const { return !paramBad && !earlyBad && !sizeBad && !stepBad && !relationBad && nullName == nullptr; }
+  };
+
+  // Pointers checked for null after the size and steps.
+  static bool late(const Model& m, const std::string& name) {
+    auto it = m.desc.find("late");
+    if (it == m.desc.end()) return false;
+    const std::string list = "," + it->second + ",";
+    return list.find("," + name + ",") != std::string::npos;
+  }
+
+  static int override(const Model& m, const std::string& key, int def) {
+    auto it = m.desc.find(key);
+    return it == m.desc.end() ? def : std::atoi(it->second.c_str());
+  }
+
+  double param(const ParamSpec& spec, std::mt19937& rng, Validity* v) {
     const int pick = static_cast<int>(rng() % 100);
     if (pick < 8 && !spec.bad.empty()) {
-      *valid = false;
+      (spec.early ? v->earlyBad : v->paramBad) = true;
       return spec.bad[rng() % spec.bad.size()].first;
     }
-    if (pick >= 92) {
-      const double v = wild(spec, rng);
-      const bool inside = spec.range ? (v >= spec.lo && v <= spec.hi)
-                                     : std::find(spec.list.begin(), spec.list.end(), v) != spec.list.end();
-      if (!inside) *valid = false;
-      return v;
+    if (pick >= 92 && !spec.tame) {
+      const double w = wild(spec, rng);
+      const bool inside = spec.range ? (w >= spec.lo && w <= spec.hi)
+                                     : std::find(spec.list.begin(), spec.list.end(), w) != spec.list.end();
+      if (!inside) (spec.early ? v->earlyBad : v->paramBad) = true;
+      return w;
     }
     return spec.pick(rng);
   }
 
-  Trial randomTrial(const Model& m, std::mt19937& rng, bool* valid) {
+  Trial randomTrial(const Model& m, std::mt19937& rng, Validity* valid) {
     Trial t = defaultTrial(m);
     for (std::size_t s = 0; s < m.scalars.size(); ++s) t.scalars[s] = param(m.scalars[s].spec, rng, valid);
     for (std::size_t c = 0; c < m.cells.size(); ++c)
@@ -347,16 +412,16 @@ class Fuzzer {
         t.sizes[s].width = t.sizes[static_cast<std::size_t>(op.growFrom)].width + extra(static_cast<std::size_t>(op.growX));
         t.sizes[s].height = t.sizes[static_cast<std::size_t>(op.growFrom)].height + extra(static_cast<std::size_t>(op.growY));
       } else if (op.growFrom >= 0) {
-        *valid = false;  // a random pair of sizes may not leave room for the borders
+        valid->relationBad = true;  // a random pair of sizes may not leave room for the borders
       }
       if (rng() % 40 == 0) {
         (rng() % 2 ? t.sizes[s].width : t.sizes[s].height) = (rng() % 2) ? 0 : -1;
-        *valid = false;
+        valid->sizeBad = true;
       }
     }
     if (m.lenArg >= 0) {
       t.len = randomExtent(rng, 300);
-      if (rng() % 40 == 0) t.len = 0, *valid = false;
+      if (rng() % 40 == 0) t.len = 0, valid->sizeBad = true;
     }
     for (std::size_t i = 0; i < m.images.size(); ++i) {
       const ImageOp& im = m.images[i];
@@ -365,7 +430,7 @@ class Fuzzer {
       if (m.steps == Steps::kNone) t.bottomUp[i] = rng() % 4 == 0;
       if (m.steps != Steps::kNone && rng() % 50 == 0) {
         t.stepOverride[i] = (rng() % 2) ? 0 : -static_cast<int>(rng() % 500);
-        *valid = false;
+        valid->stepBad = true;
       }
     }
     if (rng() % 30 == 0) {
@@ -380,9 +445,10 @@ class Fuzzer {
         const auto& p = ptrs[rng() % ptrs.size()];
         t.nullArg = p.first;
         t.nullPlane = p.second;
-        *valid = false;
+        valid->nullName = m.info->args[p.first].name;
       }
     }
+    if (!m.sizesValid(t)) valid->relationBad = true;
     t.threads = 1 + static_cast<int>(rng() % 3);
     return t;
   }

@@ -96,6 +96,8 @@ bool parseSpec(const Desc& d, const std::string& name, bool integer, ParamSpec* 
   }
   for (const auto& e : split(get(d, "early"), ','))
     if (e == name) spec->early = true;
+  for (const auto& e : split(get(d, "tame"), ','))
+    if (e == name) spec->tame = true;
   return true;
 }
 
@@ -272,9 +274,11 @@ bool Model::build(const ExportInfo& e, const Rules& rules, std::string* error) {
   if (parseNumber(get(desc, "null"), &x)) nullStatus = static_cast<int>(x);
   if (parseNumber(get(desc, "size"), &x)) sizeStatus = static_cast<int>(x);
   if (parseNumber(get(desc, "step"), &x)) stepStatus = static_cast<int>(x);
+  if (parseNumber(get(desc, "shortstep"), &x)) shortStepStatus = static_cast<int>(x);
   if (desc.count("ok")) ok.clear();
   if (!parseStatusList(get(desc, "ok"), &ok) || !parseStatusList(get(desc, "errors"), &errors) ||
-      !parseStatusList(get(desc, "tolerate"), &tolerated)) {
+      !parseStatusList(get(desc, "tolerate"), &tolerated) ||
+      !parseStatusList(get(desc, "writes"), &writes)) {
     *error = "bad status list";
     return false;
   }
@@ -459,7 +463,54 @@ bool Model::build(const ExportInfo& e, const Rules& rules, std::string* error) {
     *error = "len names no argument";
     return false;
   }
+  // Parameters that size arrays stay tame in the fuzzer: a huge valid count is the caller's
+  // promise of a huge array.
+  for (const auto& c : cells) {
+    for (const std::string* expr : {&c.lenExpr, &c.countExpr}) {
+      std::string n = *expr;
+      if (n.rfind("2^", 0) == 0) n.erase(0, 2);
+      n = n.substr(0, n.find_first_of("*+-"));
+      for (auto& sc : scalars)
+        if (sc.name == n) sc.spec.tame = true;
+      for (auto& other : cells)
+        if (other.name == n) other.spec.tame = true;
+    }
+  }
+  // minsize.ARG=v:WxH,...: regions smaller than WxH are a bad size for that parameter value.
+  for (std::size_t k = 0; k < scalars.size(); ++k) {
+    const std::string ms = get(desc, "minsize." + scalars[k].name);
+    if (ms.empty()) continue;
+    for (const auto& item : split(ms, ',')) {
+      MinSize m{static_cast<int>(k), 0, 0, 0};
+      const auto colon = item.find(':');
+      if (colon == std::string::npos || !parseNumber(item.substr(0, colon), &m.value) ||
+          std::sscanf(item.c_str() + colon + 1, "%dx%d", &m.width, &m.height) != 2) {
+        *error = "minsize needs value:WxH,...";
+        return false;
+      }
+      minSizes.push_back(m);
+    }
+  }
   return true;
+}
+
+bool Model::sizesValid(const Trial& t) const {
+  for (std::size_t s = 0; s < sizes.size(); ++s)
+    if (sizes[s].square && t.sizes[s].width != t.sizes[s].height) return false;
+  for (const auto& m : minSizes) {
+    if (t.scalars[static_cast<std::size_t>(m.scalar)] != m.value || t.sizes.empty()) continue;
+    if (t.sizes[0].width < m.width || t.sizes[0].height < m.height) return false;
+  }
+  return true;
+}
+
+int Model::rowBytes(const Trial& t, std::size_t image) const {
+  const ImageOp& op = images[image];
+  RuxImageSize sz = op.embedSize >= 0 ? t.sizes[static_cast<std::size_t>(op.embedSize)]
+                                      : (op.sizeArg >= 0 ? t.sizes[static_cast<std::size_t>(op.sizeArg)]
+                                                         : RuxImageSize{t.len, 1});
+  if (op.swapDims) std::swap(sz.width, sz.height);
+  return std::max(sz.width, 0) * op.channels * op.elemSize;
 }
 
 long long evalLen(const std::string& expr, const Model& m, const Trial& t, int channel) {
@@ -641,7 +692,8 @@ Call::Call(const Model& m, const Trial& t, std::uint32_t seed) : m_(m) {
     if (op.pointers != 0) {
       if (t.nullArg == op.arg && t.nullPlane >= 0 && t.nullPlane < static_cast<int>(ptrs.size()))
         ptrs[static_cast<std::size_t>(t.nullPlane)] = nullptr;
-      ptrArrays_.push_back(ptrs);
+      ptrs.reserve(1);  // an empty array is still an array, not a null pointer
+      ptrArrays_.push_back(std::move(ptrs));
       a.p = ptrArrays_.back().data();
     } else {
       a.p = ptrs[0];

@@ -41,6 +41,7 @@ struct ParamSpec {
   std::vector<double> list;
   std::vector<std::pair<double, int>> bad;  // value -> status
   bool early = false;  // checked before pointers, size and steps
+  bool tame = false;   // the fuzzer keeps to valid and listed invalid values (sizes memory)
   double pick(std::mt19937& rng) const;
 };
 
@@ -78,6 +79,7 @@ struct ScalarOp {
 };
 
 struct StateKind;  // state factories, see states.cpp
+struct Trial;
 
 struct StateOp {
   std::string name;
@@ -107,6 +109,18 @@ struct Model {
   int nullStatus = -8, sizeStatus = -6, stepStatus = -14;
   std::set<int> ok{0}, errors;
   std::set<int> tolerated;  // statuses a fuzzed call with valid arguments may also give
+  std::set<int> writes;     // error statuses that still deliver their results
+  int shortStepStatus = 0;  // status for a positive step shorter than the row (0: not checked)
+  // Minimum region size for values of a scalar parameter: scalar -> value -> (width, height).
+  struct MinSize {
+    int scalar;
+    double value;
+    int width, height;
+  };
+  std::vector<MinSize> minSizes;
+  // False when sizes break a square or minimum-size rule.
+  bool sizesValid(const Trial& t) const;
+  int rowBytes(const Trial& t, std::size_t image) const;
   std::string hook;
   int roiW = 7, roiH = 5;
   // Every status the family documents.
