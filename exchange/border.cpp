@@ -15,6 +15,7 @@
 
 #include "core/base.h"
 #include "primitives/move_kernels.h"
+#include "primitives/unaligned.h"
 
 namespace rux {
 namespace {
@@ -75,14 +76,14 @@ class Rows {
       std::memset(d, v[0], static_cast<std::size_t>(n));
     } else if (n <= kShortRun) {
       U value[C] = {};
-      for (int k = 0; k < kWritten; ++k) value[k] = v[k];
+      for (int k = 0; k < kWritten; ++k) value[k] = loadAt(v + k);
       U* p = static_cast<U*>(d);
       for (int x = 0; x < n; ++x, p += C) {
-        for (int k = 0; k < kWritten; ++k) p[k] = value[k];
+        for (int k = 0; k < kWritten; ++k) storeAt(p + k, value[k]);
       }
     } else {
       U value[C] = {};
-      for (int k = 0; k < kWritten; ++k) value[k] = v[k];
+      for (int k = 0; k < kWritten; ++k) value[k] = loadAt(v + k);
       fill_(value, d, static_cast<std::size_t>(n));
     }
   }

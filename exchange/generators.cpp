@@ -18,6 +18,7 @@
 #include "core/base.h"
 #include "core/scratch.h"
 #include "primitives/move_kernels.h"
+#include "primitives/unaligned.h"
 
 namespace rux {
 namespace {
@@ -49,7 +50,7 @@ constexpr MoveLayout layoutOf() {
 
 template <class T, int C, bool kAC4>
 void putPixel(T* row, int x, T v) {
-  for (int k = 0; k < (kAC4 ? 3 : C); ++k) row[x * C + k] = v;
+  for (int k = 0; k < (kAC4 ? 3 : C); ++k) storeAt(row + x * C + k, v);
 }
 
 template <class T, int C, bool kAC4>

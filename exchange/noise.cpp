@@ -25,6 +25,7 @@
 #include <type_traits>
 
 #include "core/base.h"
+#include "primitives/pointwise-inl.h"
 
 // Declarations shared by every target's pass over this file.
 #ifndef RUX_EXCHANGE_NOISE_SHARED
@@ -161,7 +162,7 @@ HWY_INLINE void AddBlock(D d, T* p, const double* zp, int rounding) {
   auto z = hn::LoadU(d, zp);
   if constexpr (std::is_same_v<T, float>) {
     const hn::Rebind<float, D> df;
-    hn::StoreU(hn::Add(hn::LoadU(df, p), hn::DemoteTo(df, z)), df, p);
+    StoreAt(hn::Add(LoadAt(df, p), hn::DemoteTo(df, z)), df, p);
   } else {
     const hn::Rebind<int32_t, D> di;
     const hn::Rebind<T, D> dt;
@@ -177,11 +178,11 @@ HWY_INLINE void AddBlock(D d, T* p, const double* zp, int rounding) {
       const auto up = hn::Or(hn::Gt(frac, half), hn::And(hn::Eq(frac, half), odd));
       z = hn::Add(fl, hn::IfThenElseZero(up, hn::Set(d, 1.0)));
     }
-    const auto sample = hn::PromoteTo(d, hn::PromoteTo(di, hn::LoadU(dt, p)));
+    const auto sample = hn::PromoteTo(d, hn::PromoteTo(di, LoadAt(dt, p)));
     auto v = hn::Add(z, sample);
     v = hn::Min(hn::Max(v, hn::Set(d, double(std::numeric_limits<T>::min()))),
                 hn::Set(d, double(std::numeric_limits<T>::max())));
-    hn::StoreU(hn::DemoteTo(dt, hn::DemoteTo(di, v)), dt, p);
+    StoreAt(hn::DemoteTo(dt, hn::DemoteTo(di, v)), dt, p);
   }
 }
 

@@ -89,18 +89,23 @@ enum {
   ruxStatusSizeExceedsSpec = 48
 };
 
+/* The enumerations below are signed 32-bit arguments. Each has an ...AnyInt member, so that every
+   int value a caller passes is a value of the type (rejected or handled as each family says). */
+
 /* Rounding mode of integer results (signed 32-bit argument). */
 typedef enum {
   ruxRoundTowardZero = 0,  /* toward zero */
   ruxRoundNearestEven = 1, /* to nearest, ties to even */
-  ruxRoundHalfAway = 2     /* to nearest, ties away from zero */
+  ruxRoundHalfAway = 2,    /* to nearest, ties away from zero */
+  ruxRoundingAnyInt = -2147483647 - 1
 } RuxRounding;
 
 /* Accuracy hint of float sums and narrowing Scale: only ruxHintAccurate selects the accurate path. */
 typedef enum {
   ruxHintNone = 0,
   ruxHintFast = 1,
-  ruxHintAccurate = 2
+  ruxHintAccurate = 2,
+  ruxHintAnyInt = -2147483647 - 1
 } RuxAccuracyHint;
 
 /* Comparison operation of the threshold and compare families. */
@@ -109,7 +114,8 @@ typedef enum {
   ruxCompareLessEqual = 1,
   ruxCompareEqual = 2,
   ruxCompareGreaterEqual = 3,
-  ruxCompareGreater = 4
+  ruxCompareGreater = 4,
+  ruxCompareAnyInt = -2147483647 - 1
 } RuxCompareOp;
 
 /* Alpha composition operations; 6..11 are the same six on inputs already premultiplied. */
@@ -125,7 +131,8 @@ typedef enum {
   ruxCompositeOutPremultiplied = 8,
   ruxCompositeAtopPremultiplied = 9,
   ruxCompositeXorPremultiplied = 10,
-  ruxCompositePlusPremultiplied = 11
+  ruxCompositePlusPremultiplied = 11,
+  ruxCompositeAnyInt = -2147483647 - 1
 } RuxCompositeOp;
 
 /* Fixed mask sizes of the fixed-kernel and rank filters: 10 x width + height. */
@@ -135,7 +142,8 @@ typedef enum {
   ruxMaskSize3x1 = 31,
   ruxMaskSize5x1 = 51,
   ruxMaskSize3x3 = 33,
-  ruxMaskSize5x5 = 55
+  ruxMaskSize5x5 = 55,
+  ruxMaskSizeAnyInt = -2147483647 - 1
 } RuxMaskSize;
 
 /* Moment states (400 bytes): raw moments up to order 3 per channel, double or exact 64-bit integer. */

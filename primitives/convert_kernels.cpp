@@ -14,6 +14,7 @@
 #include "hwy/foreach_target.h"  // IWYU pragma: keep
 #include "hwy/highway.h"
 #include "primitives/convert_kernels.h"
+#include "primitives/pointwise-inl.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace rux {
@@ -87,7 +88,7 @@ template <class S, class DW>
 HWY_INLINE hn::Vec<DW> LoadWide(DW dw, const S* p) {
   using W = hn::TFromD<DW>;
   const hn::Rebind<S, DW> ds;
-  const auto v = hn::LoadU(ds, p);
+  const auto v = LoadAt(ds, p);
   if constexpr (std::is_same_v<S, W>) {
     return v;
   } else if constexpr (sizeof(W) == 8 && sizeof(S) == 4) {
@@ -118,17 +119,17 @@ HWY_INLINE void StoreSaturated(DW dw, hn::Vec<DW> v, D* p) {
   using W = hn::TFromD<DW>;
   const hn::Rebind<D, DW> dd;
   if constexpr (sizeof(W) == 4 && sizeof(D) < 4) {
-    hn::StoreU(hn::DemoteTo(dd, v), dd, p);
+    StoreAt(hn::DemoteTo(dd, v), dd, p);
   } else {
     v = hn::Min(hn::Max(v, hn::Set(dw, static_cast<W>(minOf<D>()))),
                 hn::Set(dw, static_cast<W>(maxOf<D>())));
     if constexpr (sizeof(W) == sizeof(D)) {
-      hn::StoreU(hn::BitCast(dd, v), dd, p);
+      StoreAt(hn::BitCast(dd, v), dd, p);
     } else {
       using U = std::make_unsigned_t<D>;
       const hn::Rebind<U, DW> du;
       const auto u = hn::TruncateTo(du, hn::BitCast(hn::RebindToUnsigned<DW>(), v));
-      hn::StoreU(hn::BitCast(dd, u), dd, p);
+      StoreAt(hn::BitCast(dd, u), dd, p);
     }
   }
 }
@@ -141,32 +142,32 @@ void IntPlainRow(const S* src, D* dst, std::size_t n) {
     ForRow<WS>(n, [&](auto dw, std::size_t x) {
       const hn::Rebind<S, decltype(dw)> ds;
       const hn::Rebind<D, decltype(dw)> dd;
-      auto v = hn::PromoteTo(dw, hn::LoadU(ds, src + x));
+      auto v = hn::PromoteTo(dw, LoadAt(ds, src + x));
       if constexpr (std::is_signed_v<S> && !std::is_signed_v<D>) v = hn::Max(v, hn::Zero(dw));
-      hn::StoreU(hn::BitCast(dd, v), dd, dst + x);
+      StoreAt(hn::BitCast(dd, v), dd, dst + x);
     });
   } else if constexpr (sizeof(D) == sizeof(S)) {
     ForRow<S>(n, [&](auto ds, std::size_t x) {
       const hn::Rebind<D, decltype(ds)> dd;
-      auto v = hn::LoadU(ds, src + x);
+      auto v = LoadAt(ds, src + x);
       if constexpr (std::is_signed_v<S>) {
         if constexpr (!std::is_signed_v<D>) v = hn::Max(v, hn::Zero(ds));
       } else if constexpr (std::is_signed_v<D>) {
         v = hn::Min(v, hn::Set(ds, static_cast<S>(maxOf<D>())));
       }
-      hn::StoreU(hn::BitCast(dd, v), dd, dst + x);
+      StoreAt(hn::BitCast(dd, v), dd, dst + x);
     });
   } else {
     ForRow<S>(n, [&](auto ds, std::size_t x) {
       const hn::Rebind<D, decltype(ds)> dd;
-      auto v = hn::LoadU(ds, src + x);
+      auto v = LoadAt(ds, src + x);
       if constexpr (std::is_signed_v<S>) {
-        hn::StoreU(hn::DemoteTo(dd, v), dd, dst + x);
+        StoreAt(hn::DemoteTo(dd, v), dd, dst + x);
       } else {
         // Unsigned: cap at the destination maximum, then the signed demotion is exact.
         v = hn::Min(v, hn::Set(ds, static_cast<S>(maxOf<D>())));
         const hn::RebindToSigned<decltype(ds)> di;
-        hn::StoreU(hn::DemoteTo(dd, hn::BitCast(di, v)), dd, dst + x);
+        StoreAt(hn::DemoteTo(dd, hn::BitCast(di, v)), dd, dst + x);
       }
     });
   }
@@ -218,7 +219,7 @@ void IntToFloatRow(const S* src, float* dst, std::size_t n) {
   if constexpr (sizeof(S) <= 2) {
     ForRow<float>(n, [&](auto df, std::size_t x) {
       const hn::Rebind<std::int32_t, decltype(df)> di;
-      hn::StoreU(hn::ConvertTo(df, LoadWide(di, src + x)), df, dst + x);
+      StoreAt(hn::ConvertTo(df, LoadWide(di, src + x)), df, dst + x);
     });
   } else {
     // Exact in double, then rounded to 24 significant bits on the bit pattern (ties to even);
@@ -228,11 +229,11 @@ void IntToFloatRow(const S* src, float* dst, std::size_t n) {
       const hn::Rebind<float, decltype(dd)> df;
       hn::Vec<decltype(dd)> v;
       if constexpr (std::is_signed_v<S>) {
-        v = hn::PromoteTo(dd, hn::LoadU(hn::Rebind<S, decltype(dd)>(), src + x));
+        v = hn::PromoteTo(dd, LoadAt(hn::Rebind<S, decltype(dd)>(), src + x));
       } else {
         // Two exact 16-bit halves: hi * 65536 + lo is exact in double, so no step rounds.
         const hn::Rebind<std::int32_t, decltype(dd)> di;
-        const auto u = hn::BitCast(di, hn::LoadU(hn::Rebind<S, decltype(dd)>(), src + x));
+        const auto u = hn::BitCast(di, LoadAt(hn::Rebind<S, decltype(dd)>(), src + x));
         const auto hi = hn::PromoteTo(dd, hn::BitCast(di, hn::ShiftRight<16>(hn::BitCast(hn::RebindToUnsigned<decltype(di)>(), u))));
         const auto lo = hn::PromoteTo(dd, hn::And(u, hn::Set(di, 0xFFFF)));
         v = hn::Add(hn::Mul(hi, hn::Set(dd, 65536.0)), lo);
@@ -241,7 +242,7 @@ void IntToFloatRow(const S* src, float* dst, std::size_t n) {
       const auto odd = hn::And(hn::ShiftRight<29>(bits), hn::Set(du, 1));
       bits = hn::Add(bits, hn::Add(hn::Set(du, 0x0FFFFFFFull), odd));
       bits = hn::And(bits, hn::Set(du, ~0x1FFFFFFFull));
-      hn::StoreU(hn::DemoteTo(df, hn::BitCast(dd, bits)), df, dst + x);
+      StoreAt(hn::DemoteTo(df, hn::BitCast(dd, bits)), df, dst + x);
     });
   }
 }
@@ -254,7 +255,7 @@ void FloatToSmallRow(const float* src, D* dst, std::size_t n) {
   ForRow<float>(n, [&](auto df, std::size_t x) {
     const hn::RebindToUnsigned<decltype(df)> du;
     const hn::Rebind<std::make_unsigned_t<D>, decltype(df)> dn;
-    auto v = hn::LoadU(df, src + x);
+    auto v = LoadAt(df, src + x);
     // Max(NaN, lo) gives lo on every target (x86 max returns its second operand for NaN, the
     // one-lane target likewise), which is the required 0 for unsigned types.
     if constexpr (std::is_signed_v<D>) v = hn::IfThenZeroElse(hn::IsNaN(v), v);
@@ -263,7 +264,7 @@ void FloatToSmallRow(const float* src, D* dst, std::size_t n) {
     // The rounded value is an integer in [-32768, 65535]; adding 1.5 * 2^23 is exact and puts
     // it, in two's complement, in the low mantissa bits, which the truncation keeps.
     const auto biased = hn::BitCast(du, hn::Add(RoundBy<M>(df, v), hn::Set(df, 12582912.0f)));
-    hn::StoreU(hn::TruncateTo(dn, biased), dn, reinterpret_cast<std::make_unsigned_t<D>*>(dst + x));
+    StoreAt(hn::TruncateTo(dn, biased), dn, reinterpret_cast<std::make_unsigned_t<D>*>(dst + x));
   });
 }
 
@@ -275,7 +276,7 @@ void FloatScaledRow(const float* src, D* dst, std::size_t n, int scale) {
   const double factor = std::ldexp(1.0, -s);
   ForRow<double>(n, [&](auto dd, std::size_t x) {
     const hn::Rebind<float, decltype(dd)> df;
-    auto v = hn::PromoteTo(dd, hn::LoadU(df, src + x));
+    auto v = hn::PromoteTo(dd, LoadAt(df, src + x));
     v = hn::IfThenZeroElse(hn::IsNaN(v), v);
     v = hn::Mul(v, hn::Set(dd, factor));
     v = hn::Min(hn::Max(v, hn::Set(dd, static_cast<double>(minOf<D>()))),
@@ -285,14 +286,14 @@ void FloatScaledRow(const float* src, D* dst, std::size_t n, int scale) {
     if constexpr (std::is_same_v<D, std::uint32_t>) {
       const hn::RebindToSigned<decltype(dd)> di64;
       const auto u = hn::BitCast(hn::RebindToUnsigned<decltype(dd)>(), hn::ConvertTo(di64, v));
-      hn::StoreU(hn::TruncateTo(dD, u), dD, dst + x);
+      StoreAt(hn::TruncateTo(dD, u), dD, dst + x);
     } else {
       const hn::Rebind<std::int32_t, decltype(dd)> di;
       const auto i = hn::DemoteTo(di, v);
       if constexpr (std::is_same_v<D, std::int32_t>) {
-        hn::StoreU(i, di, dst + x);
+        StoreAt(i, di, dst + x);
       } else {
-        hn::StoreU(hn::DemoteTo(dD, i), dD, dst + x);
+        StoreAt(hn::DemoteTo(dD, i), dD, dst + x);
       }
     }
   });
@@ -345,10 +346,10 @@ void Scale8uTo16Row(const void* srcv, void* dstv, std::size_t n) {
   const std::uint8_t* src = static_cast<const std::uint8_t*>(srcv);
   std::uint16_t* dst = static_cast<std::uint16_t*>(dstv);
   ForRow<std::uint16_t>(n, [&](auto dw, std::size_t x) {
-    auto v = hn::PromoteTo(dw, hn::LoadU(hn::Rebind<std::uint8_t, decltype(dw)>(), src + x));
+    auto v = hn::PromoteTo(dw, LoadAt(hn::Rebind<std::uint8_t, decltype(dw)>(), src + x));
     v = hn::Or(hn::ShiftLeft<8>(v), v);
     if constexpr (kSigned) v = hn::Xor(v, hn::Set(dw, 0x8000));
-    hn::StoreU(v, dw, dst + x);
+    StoreAt(v, dw, dst + x);
   });
 }
 
@@ -357,10 +358,10 @@ void Scale8uTo32sRow(const void* srcv, void* dstv, std::size_t n) {
   const std::uint8_t* src = static_cast<const std::uint8_t*>(srcv);
   std::uint32_t* dst = static_cast<std::uint32_t*>(dstv);
   ForRow<std::uint32_t>(n, [&](auto dw, std::size_t x) {
-    auto v = hn::PromoteTo(dw, hn::LoadU(hn::Rebind<std::uint8_t, decltype(dw)>(), src + x));
+    auto v = hn::PromoteTo(dw, LoadAt(hn::Rebind<std::uint8_t, decltype(dw)>(), src + x));
     v = hn::Or(hn::ShiftLeft<8>(v), v);
     v = hn::Or(hn::ShiftLeft<16>(v), v);
-    hn::StoreU(hn::Xor(v, hn::Set(dw, 0x80000000u)), dw, dst + x);
+    StoreAt(hn::Xor(v, hn::Set(dw, 0x80000000u)), dw, dst + x);
   });
 }
 
@@ -376,7 +377,7 @@ void Scale16To8uAccurateRow(const void* srcv, void* dstv, std::size_t n) {
     auto i = LoadWide(di, src + x);
     if constexpr (std::is_signed_v<S>) i = hn::Add(i, hn::Set(di, 32768));
     auto f = hn::Mul(hn::ConvertTo(df, i), hn::Set(df, 255.0f / 65535.0f));
-    hn::StoreU(hn::DemoteTo(d8, hn::ConvertTo(di, RoundEven(df, f))), d8, dst + x);
+    StoreAt(hn::DemoteTo(d8, hn::ConvertTo(di, RoundEven(df, f))), d8, dst + x);
   });
 }
 
@@ -388,11 +389,11 @@ void Scale16To8uFastRow(const void* srcv, void* dstv, std::size_t n) {
   ForRow<std::int16_t>(n, [&](auto di, std::size_t x) {
     const hn::Rebind<S, decltype(di)> ds;
     const hn::Rebind<std::uint8_t, decltype(di)> d8;
-    auto u = hn::LoadU(ds, src + x);
+    auto u = LoadAt(ds, src + x);
     if constexpr (!std::is_signed_v<S>) u = hn::Xor(u, hn::Set(ds, 0x8000));
     const auto v = hn::BitCast(di, u);
     const auto r = hn::ShiftRight<8>(hn::Sub(v, hn::ShiftRight<8>(v)));
-    hn::StoreU(hn::DemoteTo(d8, hn::Add(r, hn::Set(di, 128))), d8, dst + x);
+    StoreAt(hn::DemoteTo(d8, hn::Add(r, hn::Set(di, 128))), d8, dst + x);
   });
 }
 
@@ -406,9 +407,9 @@ void Scale32sTo8uAccurateRow(const void* srcv, void* dstv, std::size_t n) {
   ForRow<double>(n, [&](auto dd, std::size_t x) {
     const hn::Rebind<std::int32_t, decltype(dd)> di;
     const hn::Rebind<std::uint8_t, decltype(dd)> d8;
-    auto v = hn::PromoteTo(dd, hn::LoadU(di, src + x));
+    auto v = hn::PromoteTo(dd, LoadAt(di, src + x));
     v = hn::Add(hn::Mul(v, hn::Set(dd, c)), hn::Set(dd, b));
-    hn::StoreU(hn::DemoteTo(d8, hn::DemoteTo(di, RoundEven(dd, v))), d8, dst + x);
+    StoreAt(hn::DemoteTo(d8, hn::DemoteTo(di, RoundEven(dd, v))), d8, dst + x);
   });
 }
 
@@ -418,9 +419,9 @@ void Scale32sTo8uFastRow(const void* srcv, void* dstv, std::size_t n) {
   std::uint8_t* dst = static_cast<std::uint8_t*>(dstv);
   ForRow<std::int32_t>(n, [&](auto di, std::size_t x) {
     const hn::Rebind<std::uint8_t, decltype(di)> d8;
-    const auto v = hn::LoadU(di, src + x);
+    const auto v = LoadAt(di, src + x);
     const auto r = hn::ShiftRight<24>(hn::Sub(v, hn::ShiftRight<8>(v)));
-    hn::StoreU(hn::DemoteTo(d8, hn::Add(r, hn::Set(di, 128))), d8, dst + x);
+    StoreAt(hn::DemoteTo(d8, hn::Add(r, hn::Set(di, 128))), d8, dst + x);
   });
 }
 
@@ -428,7 +429,7 @@ void Scale8uTo32fRow(const Rux8u* src, Rux32f* dst, std::size_t n, float k, floa
   ForRow<float>(n, [&](auto df, std::size_t x) {
     const hn::Rebind<std::int32_t, decltype(df)> di;
     const auto v = hn::ConvertTo(df, LoadWide(di, src + x));
-    hn::StoreU(hn::Add(hn::Mul(v, hn::Set(df, k)), hn::Set(df, lo)), df, dst + x);
+    StoreAt(hn::Add(hn::Mul(v, hn::Set(df, k)), hn::Set(df, lo)), df, dst + x);
   });
 }
 
@@ -437,11 +438,11 @@ void Scale32fTo8uRow(const Rux32f* src, Rux8u* dst, std::size_t n, float lo, flo
   ForRow<float>(n, [&](auto df, std::size_t x) {
     const hn::Rebind<std::int32_t, decltype(df)> di;
     const hn::Rebind<std::uint8_t, decltype(df)> d8;
-    const auto v = hn::LoadU(df, src + x);
+    const auto v = LoadAt(df, src + x);
     const auto c = hn::Min(hn::Max(v, hn::Set(df, lo)), hn::Set(df, hi));
     auto r = RoundEven(df, hn::Add(hn::Mul(c, hn::Set(df, k)), hn::Set(df, b)));
     r = hn::IfThenZeroElse(hn::IsNaN(v), r);
-    hn::StoreU(hn::DemoteTo(d8, hn::ConvertTo(di, r)), d8, dst + x);
+    StoreAt(hn::DemoteTo(d8, hn::ConvertTo(di, r)), d8, dst + x);
   });
 }
 

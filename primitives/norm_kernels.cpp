@@ -17,6 +17,7 @@
 #include "hwy/highway.h"
 #include "primitives/norm_kernels.h"
 #include "primitives/pixels-inl.h"
+#include "primitives/unaligned.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace rux {
@@ -27,8 +28,8 @@ namespace hn = hwy::HWY_NAMESPACE;
 
 template <class T, bool kDiff>
 HWY_INLINE uint64_t MagAt(const T* a, const T* b, size_t i) {
-  int64_t v = static_cast<int64_t>(a[i]);
-  if constexpr (kDiff) v -= static_cast<int64_t>(b[i]);
+  int64_t v = static_cast<int64_t>(loadAt(a + i));
+  if constexpr (kDiff) v -= static_cast<int64_t>(loadAt(b + i));
   return static_cast<uint64_t>(v < 0 ? -v : v);
 }
 
@@ -424,8 +425,8 @@ void FloatNormRow(const float* a, const float* b, size_t n, double* out) {
 #endif
     for (; x < n; ++x) {
       for (size_t c = 0; c < C; ++c) {
-        float s = a[x * C + c];
-        if constexpr (kDiff) s -= b[x * C + c];
+        float s = loadAt(a + x * C + c);
+        if constexpr (kDiff) s -= loadAt(b + x * C + c);
         if constexpr (kKind == kNormInf) {
           const float m = s < 0 ? -s : s;
           acc[c] = m > acc[c] ? m : acc[c];
@@ -520,7 +521,7 @@ void IntDotRow(const void* av, const void* bv, size_t n, int64_t* out) {
 #endif
   for (; x < n; ++x) {
     for (size_t c = 0; c < C; ++c) {
-      acc[c] += static_cast<int64_t>(a[x * C + c]) * static_cast<int64_t>(b[x * C + c]);
+      acc[c] += static_cast<int64_t>(loadAt(a + x * C + c)) * static_cast<int64_t>(loadAt(b + x * C + c));
     }
   }
   for (size_t c = 0; c < C; ++c) out[c] = acc[c];
@@ -581,10 +582,10 @@ void CentredRow(const void* av, const void* bv, size_t n, int c, float mx, float
     sxy = hn::GetLane(hn::SumOfLanes(df, vxy));
   }
 #endif
-  for (size_t i = x; i < n; ++i) xs[i] = static_cast<float>(a[i * C + c]) - mx;
+  for (size_t i = x; i < n; ++i) xs[i] = static_cast<float>(loadAt(a + i * C + c)) - mx;
   for (size_t i = x; i < n; ++i) {
     const float dx = xs[i];
-    const float dy = static_cast<float>(b[i * C + c]) - my;
+    const float dy = static_cast<float>(loadAt(b + i * C + c)) - my;
     sxx += dx * dx;
     syy += dy * dy;
     sxy += dx * dy;

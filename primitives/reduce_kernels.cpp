@@ -5,6 +5,7 @@
 #include "hwy/foreach_target.h"  // IWYU pragma: keep
 #include "hwy/highway.h"
 #include "primitives/reduce_kernels.h"
+#include "primitives/unaligned.h"
 
 #include <cstring>
 #include <limits>
@@ -83,7 +84,7 @@ void SumIntImage(const void* base, int step, int width, int height, int64_t* sum
         if (++pending == kFlushGroups) flush();
       }
     }
-    for (; x < n; ++x) total[x % C] += row[x];
+    for (; x < n; ++x) total[x % C] += loadAt(row + x);
   }
   flush();
   for (size_t c = 0; c < C; ++c) sums[c] = total[c];
@@ -159,7 +160,7 @@ void SumFloatFast(const float* base, int step, int width, int height, double* su
       }
     }
     for (size_t k = 0; k < V; ++k) hn::Store(acc[k], df, slots + k * N);
-    for (; x < n; ++x) slots[x % S] += row[x];
+    for (; x < n; ++x) slots[x % S] += loadAt(row + x);
     for (size_t c = 0; c < C; ++c) total[c] += static_cast<double>(FoldSlots<float, C>(slots, c));
   }
   for (size_t c = 0; c < C; ++c) sums[c] = total[c];
@@ -268,7 +269,7 @@ void ExtremaImage(const void* base, int step, int width, int height, void* mnv, 
       }
     }
     for (; x < n; ++x) {
-      const T v = row[x];
+      const T v = loadAt(row + x);
       const size_t c = x % C;
       if (kMin && v < smin[c]) smin[c] = v;
       if (kMax && v > smax[c]) smax[c] = v;
@@ -310,7 +311,7 @@ size_t FindFirst(const void* rowv, size_t n, int c, const void* valuev) {
     }
   }
   for (; x < n; ++x) {
-    if (row[x * C + static_cast<size_t>(c)] == value) return x;
+    if (loadAt(row + (x * C + static_cast<size_t>(c))) == value) return x;
   }
   return n;
 }
@@ -376,7 +377,7 @@ void CountImage(const void* base, int step, int width, int height, const void* l
     }
     for (; x < n; ++x) {
       const size_t c = x % C;
-      total[c] += (row[x] >= lo[c] && row[x] <= hi[c]) ? 1 : 0;
+      total[c] += (loadAt(row + x) >= lo[c] && loadAt(row + x) <= hi[c]) ? 1 : 0;
     }
   }
   flush();

@@ -5,6 +5,7 @@
 #include "hwy/highway.h"
 #include "primitives/pointwise-inl.h"
 #include "primitives/threshold_kernels.h"
+#include "primitives/unaligned.h"
 
 #include <cmath>
 #include <cstdint>
@@ -177,7 +178,7 @@ HWY_INLINE void CompareRow(const T* a, const T* b, uint8_t* out, size_t width, f
   for (; x < width; ++x) {
     bool all = true;
     for (size_t c = 0; c < K; ++c) {
-      all = all && RelationOf<kRel>(a[x * C + c], kConst ? b[c] : b[x * C + c], eps);
+      all = all && RelationOf<kRel>(loadAt(a + x * C + c), kConst ? loadAt(b + c) : loadAt(b + x * C + c), eps);
     }
     out[x] = all ? 255 : 0;
   }

@@ -21,6 +21,17 @@ inline void storeSample(void* p, T v) {
   std::memcpy(p, &v, sizeof(T));
 }
 
+// The sample at p (a typed address that may be misaligned), and a store of v converted to it.
+template <class T>
+inline T loadAt(const T* p) {
+  return loadSample<T>(p);
+}
+
+template <class T, class V>
+inline void storeAt(T* p, V v) {
+  storeSample<T>(p, static_cast<T>(v));
+}
+
 // A pointer to samples of type T that may be misaligned: p[i] reads and assigns by byte copies;
 // p + i gives the typed address (for vector loads and stores, which need no alignment, and for
 // further sample pointers); p += i advances it.

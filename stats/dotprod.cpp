@@ -17,6 +17,7 @@
 
 #include "core/base.h"
 #include "primitives/norm_kernels.h"
+#include "primitives/unaligned.h"
 
 namespace rux {
 namespace {
@@ -54,7 +55,7 @@ RuxResult dotProd(const T* src1, int src1Step, const T* src2, int src2Step, RuxI
       for (int x = 0; x < roi.width; ++x) {
         for (int c = 0; c < kOut; ++c) {
           const std::ptrdiff_t i = static_cast<std::ptrdiff_t>(x) * C + c;
-          sum[c] += static_cast<double>(a[i]) * static_cast<double>(b[i]);
+          sum[c] += static_cast<double>(loadAt(a + i)) * static_cast<double>(loadAt(b + i));
         }
       }
     }

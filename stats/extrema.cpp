@@ -20,6 +20,7 @@
 
 #include "core/base.h"
 #include "primitives/reduce_kernels.h"
+#include "primitives/unaligned.h"
 
 namespace rux {
 namespace {
@@ -120,7 +121,7 @@ RuxResult extremeIndex(const T* src, int srcStep, RuxImageSize roi, T* value, in
         continue;
       }
     }
-    v[c] = rowPtr(src, srcStep, y)[x * C + static_cast<std::size_t>(c)];
+    v[c] = loadAt(rowPtr(src, srcStep, y) + x * C + static_cast<std::size_t>(c));
     px[c] = static_cast<int>(x);
     py[c] = y;
   }

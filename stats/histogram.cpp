@@ -17,6 +17,7 @@
 
 #include "core/base.h"
 #include "core/scratch.h"
+#include "primitives/unaligned.h"
 
 namespace rux {
 namespace {
@@ -42,7 +43,7 @@ template <class T, int C, class F>
 void forChannel(const T* src, int step, RuxImageSize roi, int c, F&& f) {
   for (int y = 0; y < roi.height; ++y) {
     const T* row = rowPtr(src, step, y) + c;
-    for (int x = 0; x < roi.width; ++x) f(row[x * C]);
+    for (int x = 0; x < roi.width; ++x) f(loadAt(row + x * C));
   }
 }
 

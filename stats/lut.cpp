@@ -21,6 +21,7 @@
 #include "core/base.h"
 #include "core/scratch.h"
 #include "primitives/lut_kernels.h"
+#include "primitives/unaligned.h"
 
 namespace rux {
 namespace {
@@ -244,9 +245,9 @@ RuxResult lutInteger(Kind kind, const T* src, int srcStep, T* dst, int dstStep, 
         T* d = rowPtr(dst, dstStep, y);
         for (int x = 0; x < roi.width; ++x, s += C, d += C) {
           for (int c = 0; c < NCH; ++c) {
-            const T sample = s[c];
+            const T sample = loadAt(s + c);
             const int k = lastInterval(levels[c], nLevels[c], increasing[c], sample);
-            d[c] = k < 0 ? sample : segmentOf<T>(kind, values[c], levels[c], nLevels[c], k).at(sample);
+            storeAt(d + c, k < 0 ? sample : segmentOf<T>(kind, values[c], levels[c], nLevels[c], k).at(sample));
           }
         }
       }
@@ -265,7 +266,7 @@ RuxResult lutInteger(Kind kind, const T* src, int srcStep, T* dst, int dstStep, 
       const T* s = rowPtr(src, srcStep, y);
       T* d = rowPtr(dst, dstStep, y);
       for (int x = 0; x < roi.width; ++x, s += C, d += C) {
-        for (int c = 0; c < NCH; ++c) d[c] = maps[c * S::kCount + (s[c] - S::kMin)];
+        for (int c = 0; c < NCH; ++c) storeAt(d + c, maps[c * S::kCount + (loadAt(s + c) - S::kMin)]);
       }
     }
     return ruxStatusOk;
@@ -328,19 +329,19 @@ RuxResult lut32f(Kind kind, const Rux32f* src, int srcStep, Rux32f* dst, int dst
     Rux32f* d = rowPtr(dst, dstStep, y);
     for (int x = 0; x < roi.width; ++x, s += C, d += C) {
       for (int c = 0; c < NCH; ++c) {
-        const Rux32f sample = s[c];
+        const Rux32f sample = loadAt(s + c);
         const int k = firstInterval(levels[c], nLevels[c], increasing[c], sample);
         if (k < 0) {
-          d[c] = sample;
+          storeAt(d + c, sample);
         } else if (kind == Kind::kConst) {
-          d[c] = values[c][k];
+          storeAt(d + c, values[c][k]);
         } else if (!cubic[c]) {
-          d[c] = static_cast<Rux32f>((static_cast<double>(sample) - levels[c][k]) * coeff[c][k] +
-                                     values[c][k]);
+          storeAt(d + c, static_cast<Rux32f>((static_cast<double>(sample) - levels[c][k]) * coeff[c][k] +
+                                             values[c][k]));
         } else {
           const double* q = coeff[c] + 5 * k;
           const double t = static_cast<double>(sample) - q[0];
-          d[c] = static_cast<Rux32f>(q[1] + t * (q[2] + t * (q[3] + t * q[4])));
+          storeAt(d + c, static_cast<Rux32f>(q[1] + t * (q[2] + t * (q[3] + t * q[4]))));
         }
       }
     }

@@ -12,6 +12,7 @@
 
 #include "core/base.h"
 #include "primitives/lut_kernels.h"
+#include "primitives/unaligned.h"
 
 namespace rux {
 namespace {
@@ -45,7 +46,7 @@ RuxResult palette(const S* src, int srcStep, D* dst, int dstStep, RuxImageSize r
     const S* s = rowPtr(src, srcStep, y);
     D* d = rowPtr(dst, dstStep, y);
     for (int x = 0; x < roi.width; ++x, s += C, d += C) {
-      for (int c = 0; c < NCH; ++c) d[c] = tables[c][s[c] & mask];
+      for (int c = 0; c < NCH; ++c) storeAt(d + c, tables[c][loadAt(s + c) & mask]);
     }
   }
   return ruxStatusOk;
@@ -62,7 +63,7 @@ RuxResult palette24(const S* src, int srcStep, Rux8u* dst, int dstStep, RuxImage
   for (int y = 0; y < roi.height; ++y) {
     const S* s = rowPtr(src, srcStep, y);
     Rux8u* d = rowPtr(dst, dstStep, y);
-    for (int x = 0; x < roi.width; ++x) std::memcpy(d + 3 * x, table + 3 * (s[x] & mask), 3);
+    for (int x = 0; x < roi.width; ++x) std::memcpy(d + 3 * x, table + 3 * (loadAt(s + x) & mask), 3);
   }
   return ruxStatusOk;
 }
@@ -88,9 +89,9 @@ RuxResult paletteToFour(const T* src, int srcStep, int alphaValue, T* dst, int d
     for (int x = 0; x < roi.width; ++x, s += 3, d += 4) {
       for (int k = 0; k < 3; ++k) {
         const int at = kSwap ? 2 - k : 1 + k;
-        d[at] = tables[k][s[k] & mask];
+        storeAt(d + at, tables[k][loadAt(s + k) & mask]);
       }
-      if (writeAlpha) d[kAlphaAt] = alpha;
+      if (writeAlpha) storeAt(d + kAlphaAt, alpha);
     }
   }
   return ruxStatusOk;

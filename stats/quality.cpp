@@ -30,6 +30,7 @@
 #include "core/base.h"
 #include "core/parallel.h"
 #include "primitives/norm_kernels.h"
+#include "primitives/unaligned.h"
 
 namespace rux {
 namespace {
@@ -147,13 +148,13 @@ template <class F>
 void ssimRow(const float* mx, const float* my, const float* exx, const float* eyy,
              const float* exy, float* dst, int width, F c1, F c2) {
   for (int i = 0; i < width; ++i) {
-    const F x = mx[i], y = my[i];
+    const F x = loadAt(mx + i), y = loadAt(my + i);
     const F xy = x * y, xx = x * x, yy = y * y;
-    const F cov = static_cast<F>(exy[i]) - xy;
-    const F vars = (static_cast<F>(exx[i]) - xx) + (static_cast<F>(eyy[i]) - yy);
+    const F cov = static_cast<F>(loadAt(exy + i)) - xy;
+    const F vars = (static_cast<F>(loadAt(exx + i)) - xx) + (static_cast<F>(loadAt(eyy + i)) - yy);
     const F num = (c1 + F(2) * xy) * (c2 + F(2) * cov);
     const F den = (c1 + (xx + yy)) * (c2 + vars);
-    dst[i] = static_cast<float>(num / den);
+    storeAt(dst + i, static_cast<float>(num / den));
   }
 }
 

@@ -1,7 +1,7 @@
 // Rows at odd addresses with odd steps: every sample type is read and written at byte alignment
 // (under the sanitizer build a misaligned typed access fails here), with the same result as for
 // aligned rows. The cases cover the scalar tails of the data movers, arithmetic (integer, float
-// and complex), unary mathematics and alpha composition.
+// and complex), unary mathematics, conversion, noise and alpha composition.
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -128,6 +128,15 @@ TEST(Unaligned, OddAddressesAndStepsGiveTheAlignedResult) {
       {"Exp_16s_C1RSfs", 1, 2, 1, 2, false,
        [](void* const* s, int ss, void* const* d, int ds, RuxImageSize r) {
          return ruxiExp_16s_C1RSfs(as<Rux16s>(s[0]), ss, as<Rux16s>(d[0]), ds, r, 2);
+       }},
+      {"Convert_8u32f_C1R", 1, 1, 1, 4, false,
+       [](void* const* s, int ss, void* const* d, int ds, RuxImageSize r) {
+         return ruxiConvert_8u32f_C1R(as<Rux8u>(s[0]), ss, as<Rux32f>(d[0]), ds, r);
+       }},
+      {"AddRandUniform_Direct_32f_C1IR", 1, 4, 1, 4, true,
+       [](void* const*, int, void* const* d, int ds, RuxImageSize r) {
+         unsigned int seed = 99;
+         return ruxiAddRandUniform_Direct_32f_C1IR(as<Rux32f>(d[0]), ds, r, -1.0f, 1.0f, &seed);
        }},
       {"AlphaComp_16u_AC4R", 2, 8, 1, 8, false,
        [](void* const* s, int ss, void* const* d, int ds, RuxImageSize r) {
