@@ -241,7 +241,6 @@ class Checker {
 
   // Image allocation: null on a bad size (step cell 0) or a null step cell, else a padded step.
   void checkMalloc() {
-    using Fn = void* (*)(int, int, int*);
     CArg a[3];
     int step = -7;
     auto call = [&](int w, int h, int* cell) {
@@ -250,7 +249,6 @@ class Checker {
       a[2].p = cell;
       return reinterpret_cast<void*>(m_.info->call(a));
     };
-    (void)sizeof(Fn);
     for (auto [w, h] : {std::pair{0, 5}, {5, 0}, {-1, 5}, {5, -1}}) {
       step = -7;
       if (call(w, h, &step) != nullptr || step != 0) fail("bad size must give null and step 0");
