@@ -138,7 +138,7 @@ std::vector<std::string> layoutTokens(const std::string& name, bool* channelOfIn
 
 int channelsOf(const std::string& token) {
   if (token == "C3A0C4" || token == "AC4" || token == "AP4" || token == "C4") return 4;
-  if (token == "AC1") return 2;
+  if (token == "AC1") return 1;  // alpha values only
   if (token.size() == 2 && (token[0] == 'C' || token[0] == 'P')) return token[0] == 'C' ? token[1] - '0' : 1;
   return 1;
 }
