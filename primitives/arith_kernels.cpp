@@ -134,7 +134,7 @@ void ScaledRow(const void* av, const void* bv, void* dv, size_t n, int s) {
   constexpr int kBitsT = 8 * sizeof(T);
   if (kMode == kScaleRound && s > kBitsW) {
     // |r| < 2^bits(W): every result rounds to 0.
-    std::memset(d + 0, 0, n * sizeof(T));
+    std::memset(dv, 0, n * sizeof(T));
     return;
   }
   const hn::ScalableTag<W> dw;

@@ -51,14 +51,6 @@ class SamplePtr {
    private:
     void* p_;
   };
-  class ConstRef {
-   public:
-    explicit ConstRef(const void* p) : p_(p) {}
-    operator T() const { return loadSample<T>(p_); }
-
-   private:
-    const void* p_;
-  };
 
   SamplePtr(void* p) : p_(static_cast<std::uint8_t*>(p)) {}  // NOLINT: converts like a pointer
   Ref operator[](std::size_t i) const { return Ref(p_ + i * sizeof(T)); }
