@@ -2261,6 +2261,63 @@ RuxResult ruxiGetHuMoments_64f(const RuxMomentState_64f* pState, int nChannel, R
 RuxResult ruxiGetHuMoments_64s(const RuxMomentState_64s* pState, int nChannel, Rux64s pHm[7], int scaleFactor);
 /* (new families are added above this line) */
 
+/* FilterBox: mean over a mask.width x mask.height window; reads anchor.x pixels left, mask.width - anchor.x - 1 right, anchor.y rows above, mask.height - anchor.y - 1 below (AC4 keeps the destination alpha). */
+RuxResult ruxiFilterBox_16s_AC4IR(Rux16s* pSrcDst, int srcDstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterBox_16s_AC4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterBox_16s_C1IR(Rux16s* pSrcDst, int srcDstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterBox_16s_C1R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterBox_16s_C3IR(Rux16s* pSrcDst, int srcDstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterBox_16s_C3R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterBox_16s_C4IR(Rux16s* pSrcDst, int srcDstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterBox_16s_C4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterBox_16u_AC4IR(Rux16u* pSrcDst, int srcDstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterBox_16u_AC4R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterBox_16u_C1IR(Rux16u* pSrcDst, int srcDstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterBox_16u_C1R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterBox_16u_C3IR(Rux16u* pSrcDst, int srcDstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterBox_16u_C3R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterBox_16u_C4IR(Rux16u* pSrcDst, int srcDstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterBox_16u_C4R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterBox_32f_AC4IR(Rux32f* pSrcDst, int srcDstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterBox_32f_AC4R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterBox_32f_C1IR(Rux32f* pSrcDst, int srcDstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterBox_32f_C1R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterBox_32f_C3IR(Rux32f* pSrcDst, int srcDstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterBox_32f_C3R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterBox_32f_C4IR(Rux32f* pSrcDst, int srcDstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterBox_32f_C4R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterBox_64f_C1R(const Rux64f* pSrc, int srcStep, Rux64f* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterBox_8u_AC4IR(Rux8u* pSrcDst, int srcDstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterBox_8u_AC4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterBox_8u_C1IR(Rux8u* pSrcDst, int srcDstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterBox_8u_C1R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterBox_8u_C3IR(Rux8u* pSrcDst, int srcDstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterBox_8u_C3R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterBox_8u_C4IR(Rux8u* pSrcDst, int srcDstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterBox_8u_C4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+
+/* SumWindowRow: dst(x, y) = sum of src(x - anchor + k, y), k < maskSize, exact, stored as float. */
+RuxResult ruxiSumWindowRow_16s32f_C1R(const Rux16s* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, int maskSize, int anchor);
+RuxResult ruxiSumWindowRow_16s32f_C3R(const Rux16s* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, int maskSize, int anchor);
+RuxResult ruxiSumWindowRow_16s32f_C4R(const Rux16s* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, int maskSize, int anchor);
+RuxResult ruxiSumWindowRow_16u32f_C1R(const Rux16u* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, int maskSize, int anchor);
+RuxResult ruxiSumWindowRow_16u32f_C3R(const Rux16u* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, int maskSize, int anchor);
+RuxResult ruxiSumWindowRow_16u32f_C4R(const Rux16u* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, int maskSize, int anchor);
+RuxResult ruxiSumWindowRow_8u32f_C1R(const Rux8u* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, int maskSize, int anchor);
+RuxResult ruxiSumWindowRow_8u32f_C3R(const Rux8u* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, int maskSize, int anchor);
+RuxResult ruxiSumWindowRow_8u32f_C4R(const Rux8u* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, int maskSize, int anchor);
+
+/* SumWindowColumn: dst(x, y) = sum of src(x, y - anchor + k), k < maskSize, exact, stored as float. */
+RuxResult ruxiSumWindowColumn_16s32f_C1R(const Rux16s* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, int maskSize, int anchor);
+RuxResult ruxiSumWindowColumn_16s32f_C3R(const Rux16s* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, int maskSize, int anchor);
+RuxResult ruxiSumWindowColumn_16s32f_C4R(const Rux16s* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, int maskSize, int anchor);
+RuxResult ruxiSumWindowColumn_16u32f_C1R(const Rux16u* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, int maskSize, int anchor);
+RuxResult ruxiSumWindowColumn_16u32f_C3R(const Rux16u* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, int maskSize, int anchor);
+RuxResult ruxiSumWindowColumn_16u32f_C4R(const Rux16u* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, int maskSize, int anchor);
+RuxResult ruxiSumWindowColumn_8u32f_C1R(const Rux8u* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, int maskSize, int anchor);
+RuxResult ruxiSumWindowColumn_8u32f_C3R(const Rux8u* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, int maskSize, int anchor);
+RuxResult ruxiSumWindowColumn_8u32f_C4R(const Rux8u* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, int maskSize, int anchor);
+
 #ifdef __cplusplus
 }
 #endif

@@ -2,14 +2,15 @@
 //
 // Each export's arguments come from its prototype (generated call table) and its family's
 // contract description (catalog/contracts/*.contract). The checker derives, per export: a valid
-// call (documented status, writes only inside the destination regions and result cells), each
-// pointer null on its own, region sizes 0 and -1, bad steps where the family checks them, the
-// documented invalid parameter values, damaged or foreign state identifiers, and the order of
-// these checks. The fuzzer drives the same descriptions with random arguments: sizes 1..300,
-// padded and misaligned steps and bases, bottom-up images where steps are not checked,
-// parameters inside, at and beyond their ranges, NaN and infinities, 1..3 threads and every SIMD
-// target; every call must return a documented status and write nothing outside its regions (and
-// nothing at all on an error).
+// call (documented status, writes only inside the destination regions and result cells, never
+// into the border a filter reads around its source region), each pointer null on its own,
+// region and mask sizes 0 and -1, bad steps where the family checks them, the documented invalid
+// parameter values, damaged or foreign state identifiers, and the order of these checks. The
+// fuzzer drives the same descriptions with random arguments: sizes 1..300, padded and
+// misaligned steps and bases, bottom-up images where steps are not checked, parameters inside,
+// at and beyond their ranges, NaN and infinities, 1..3 threads and every SIMD target; every call
+// must return a documented status and write nothing outside its regions (and nothing at all on
+// an error).
 //
 //   rux_contract                          check every export
 //   rux_contract --fuzz --calls N [--seed S] [--first K] [--filter GLOB] [--verbose]
@@ -116,10 +117,12 @@ class Checker {
       expect(m_.sizes[s].name + " not square", t, {m_.sizeStatus});
     }
     for (const auto& ms : m_.minSizes) {
+      if (m_.region < 0) break;
       for (int axis = 0; axis < 2; ++axis) {
         Trial t = base;
         t.scalars[static_cast<std::size_t>(ms.scalar)] = ms.value;
-        int& extent = axis == 0 ? t.sizes[0].width : t.sizes[0].height;
+        RuxImageSize& region = t.sizes[static_cast<std::size_t>(m_.region)];
+        int& extent = axis == 0 ? region.width : region.height;
         const int need = axis == 0 ? ms.width : ms.height;
         if (need <= 1) continue;
         extent = need - 1;
@@ -146,10 +149,10 @@ class Checker {
         t.stepOverride[i] = bad;
         expect(stepName + " " + std::to_string(bad), t, {override("step." + stepName, m_.stepStatus)});
       }
-      const int row = m_.rowBytes(base, i);
+      const long long row = m_.rowBytes(base, i);
       if (m_.shortStepStatus != 0 && row > 1) {
         Trial t = base;
-        t.stepOverride[i] = row - 1;
+        t.stepOverride[i] = static_cast<int>(row - 1);
         expect(stepName + " shorter than the row", t, {m_.shortStepStatus});
       }
     }
@@ -190,17 +193,38 @@ class Checker {
   }
 
   // The first failing check wins: pointers, then size and steps in the family's order, then
-  // parameters (unless a parameter is checked first).
+  // parameters (unless a parameter is checked first). Mask and kernel sizes are checked after
+  // the region size, before any later step check.
   void checkOrder(const Trial& base) {
-    if (m_.images.empty() || m_.sizes.empty()) return;
+    if (m_.images.empty() || m_.region < 0) return;
+    const std::size_t r = static_cast<std::size_t>(m_.region);
     const bool stepFirst = m_.steps == Steps::kBeforeSize;
     Trial t = base;
     t.nullArg = m_.images[0].ptrArg;
-    t.sizes[0].width = 0;
+    t.sizes[r].width = 0;
     expect("order: null pointer and size 0", t, {m_.nullStatus});
+    for (std::size_t s = 0; s < m_.sizes.size(); ++s) {
+      if (!m_.sizes[s].extent) continue;
+      const std::string& name = m_.sizes[s].name;
+      const int status = override("size." + name, m_.sizeStatus);
+      t = base;
+      t.sizes[s].width = 0;
+      t.sizes[r].height = 0;
+      expect("order: size 0 and " + name + " 0", t, {m_.sizeStatus});
+      t = base;
+      t.sizes[s].height = 0;
+      t.nullArg = m_.images[0].ptrArg;
+      expect("order: null pointer and " + name + " 0", t, {m_.nullStatus});
+      if (m_.steps != Steps::kNone) {
+        t = base;
+        t.sizes[s].width = 0;
+        t.stepOverride[0] = 0;
+        expect("order: step 0 and " + name + " 0", t, {stepFirst ? m_.stepStatus : status});
+      }
+    }
     if (m_.steps != Steps::kNone) {
       t = base;
-      t.sizes[0].width = 0;
+      t.sizes[r].width = 0;
       t.stepOverride[0] = 0;
       expect("order: size 0 and step 0", t, {stepFirst ? m_.stepStatus : m_.sizeStatus});
       t = base;
@@ -213,7 +237,7 @@ class Checker {
       if (lateList.find("," + c.name + ",") == std::string::npos) continue;
       t = base;
       t.nullArg = c.arg;
-      t.sizes[0].width = 0;
+      t.sizes[r].width = 0;
       expect("order: size 0 before null " + c.name, t, {m_.sizeStatus});
     }
     for (std::size_t s = 0; s < m_.scalars.size(); ++s) {
@@ -221,7 +245,7 @@ class Checker {
       if (spec.bad.empty()) continue;
       t = base;
       t.scalars[s] = spec.bad[0].first;
-      t.sizes[0].height = 0;
+      t.sizes[r].height = 0;
       expect("order: size 0 and bad " + m_.scalars[s].name, t,
              {spec.early ? spec.bad[0].second : m_.sizeStatus});
       t = base;
@@ -233,8 +257,9 @@ class Checker {
         t = base;
         t.scalars[s] = spec.bad[0].first;
         t.stepOverride[0] = 0;
+        const bool paramFirst = spec.early || (spec.prestep && !stepFirst);
         expect("order: step 0 and bad " + m_.scalars[s].name, t,
-               {spec.early ? spec.bad[0].second : m_.stepStatus});
+               {paramFirst ? spec.bad[0].second : m_.stepStatus});
       }
     }
   }
@@ -319,6 +344,7 @@ class Fuzzer {
         rule = " (null pointer)";
       } else if (!v.earlyBad && (v.sizeBad || v.stepBad)) {
         for (auto it = allowed.begin(); it != allowed.end();) it = *it >= 0 ? allowed.erase(it) : std::next(it);
+        if (v.sizeBad) allowed.insert(m.sizeStatus);  // a family may accept an empty region
         rule = " (bad size or step)";
       }
       const bool mustBeUnchanged = st < 0 && m.writes.count(static_cast<int>(st)) == 0;
@@ -399,7 +425,13 @@ class Fuzzer {
       for (auto& v : t.cellValues[c]) v = param(m.cells[c].spec, rng, valid);
     for (std::size_t s = 0; s < m.sizes.size(); ++s) {
       const SizeOp& op = m.sizes[s];
-      t.sizes[s] = {randomExtent(rng, 300), randomExtent(rng, 120)};
+      if (op.extent) {
+        std::uniform_int_distribution<int> d(op.lo, op.hi);
+        t.sizes[s].width = d(rng);
+        t.sizes[s].height = d(rng);
+      } else {
+        t.sizes[s] = {randomExtent(rng, 300), randomExtent(rng, 120)};
+      }
       if (op.square && rng() % 8 != 0) t.sizes[s].height = t.sizes[s].width;
       if (op.growFrom >= 0 && rng() % 8 != 0) {
         auto extra = [&](std::size_t scalar) {

@@ -4,6 +4,7 @@
 #include <fnmatch.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -96,6 +97,8 @@ bool parseSpec(const Desc& d, const std::string& name, bool integer, ParamSpec* 
   }
   for (const auto& e : split(get(d, "early"), ','))
     if (e == name) spec->early = true;
+  for (const auto& e : split(get(d, "prestep"), ','))
+    if (e == name) spec->prestep = true;
   for (const auto& e : split(get(d, "tame"), ','))
     if (e == name) spec->tame = true;
   return true;
@@ -247,6 +250,13 @@ std::set<int> Model::documented() const {
   s.insert(nullStatus);
   s.insert(sizeStatus);
   if (steps != Steps::kNone) s.insert(stepStatus);
+  if (shortStepStatus != 0) s.insert(shortStepStatus);
+  for (const auto& [k, v] : desc) {
+    double x;
+    if ((k.rfind("null.", 0) == 0 || k.rfind("size.", 0) == 0 || k.rfind("step.", 0) == 0) &&
+        parseNumber(v, &x))
+      s.insert(static_cast<int>(x));
+  }
   for (const auto& p : scalars)
     for (const auto& b : p.spec.bad) s.insert(b.second);
   for (const auto& c : cells)
@@ -338,6 +348,16 @@ bool Model::build(const ExportInfo& e, const Rules& rules, std::string* error) {
         SizeOp s;
         s.name = name;
         s.arg = i;
+        if (const std::string ext = get(desc, "extent." + name); !ext.empty()) {
+          s.extent = true;
+          if (std::sscanf(ext.c_str(), "%d..%d@%dx%d", &s.lo, &s.hi, &s.def.width, &s.def.height) != 4 ||
+              s.lo > s.hi) {
+            *error = "extent." + name + " must be lo..hi@WxH";
+            return false;
+          }
+        } else if (region < 0) {
+          region = static_cast<int>(sizes.size());
+        }
         sizes.push_back(s);
         break;
       }
@@ -408,6 +428,7 @@ bool Model::build(const ExportInfo& e, const Rules& rules, std::string* error) {
     // Operands whose name starts like a size argument use it (pSrc -> srcRoiSize).
     for (std::size_t s = 0; s < sizes.size(); ++s) {
       const std::string& sn = sizes[s].name;
+      if (sizes[s].extent) continue;
       if (im.sizeArg < 0) im.sizeArg = static_cast<int>(s);
       if (sn.size() > 7 && im.name.size() > 1 &&
           std::equal(sn.begin(), sn.begin() + 3, im.name.begin() + 1, [](char a, char b) {
@@ -438,6 +459,14 @@ bool Model::build(const ExportInfo& e, const Rules& rules, std::string* error) {
       im.embedY = findScalar(f[1]);
       im.embedX = findScalar(f[2]);
     }
+    if (const std::string b = get(desc, "border." + im.name); !b.empty()) {
+      const auto f = split(b, ':');
+      if (f.size() != 4 || im.role == Role::kDst || im.role == Role::kMask || im.embedSize >= 0) {
+        *error = "border." + im.name + " needs L:R:T:B on a source operand that is not embedded";
+        return false;
+      }
+      for (int k = 0; k < 4; ++k) im.border[k] = f[static_cast<std::size_t>(k)];
+    }
   }
   for (auto& s : sizes) {
     s.square = get(desc, "square") == "1";
@@ -465,15 +494,26 @@ bool Model::build(const ExportInfo& e, const Rules& rules, std::string* error) {
   }
   // Parameters that size arrays stay tame in the fuzzer: a huge valid count is the caller's
   // promise of a huge array.
-  for (const auto& c : cells) {
-    for (const std::string* expr : {&c.lenExpr, &c.countExpr}) {
-      std::string n = *expr;
-      if (n.rfind("2^", 0) == 0) n.erase(0, 2);
-      n = n.substr(0, n.find_first_of("*+-"));
+  // So do parameters that place a border: they decide how much memory the call reads.
+  std::vector<const std::string*> exprs;
+  for (const auto& c : cells) exprs.insert(exprs.end(), {&c.lenExpr, &c.countExpr});
+  for (const auto& im : images)
+    for (const auto& b : im.border) exprs.push_back(&b);
+  for (const std::string* expr : exprs) {
+    for (const auto& n : exprNames(*expr)) {
       for (auto& sc : scalars)
         if (sc.name == n) sc.spec.tame = true;
       for (auto& other : cells)
         if (other.name == n) other.spec.tame = true;
+    }
+  }
+  const Trial probe = defaultTrial(*this);
+  for (const std::string* expr : exprs) {
+    if (expr->empty()) continue;
+    const ExprError err = evalExpr(*expr, *this, probe, 0, nullptr);
+    if (err == ExprError::kSyntax || err == ExprError::kUnknownName) {
+      *error = (err == ExprError::kSyntax ? "bad expression " : "unknown name in ") + *expr;
+      return false;
     }
   }
   // minsize.ARG=v:WxH,...: regions smaller than WxH are a bad size for that parameter value.
@@ -498,57 +538,242 @@ bool Model::sizesValid(const Trial& t) const {
   for (std::size_t s = 0; s < sizes.size(); ++s)
     if (sizes[s].square && t.sizes[s].width != t.sizes[s].height) return false;
   for (const auto& m : minSizes) {
-    if (t.scalars[static_cast<std::size_t>(m.scalar)] != m.value || t.sizes.empty()) continue;
-    if (t.sizes[0].width < m.width || t.sizes[0].height < m.height) return false;
+    if (t.scalars[static_cast<std::size_t>(m.scalar)] != m.value || region < 0) continue;
+    const RuxImageSize& r = t.sizes[static_cast<std::size_t>(region)];
+    if (r.width < m.width || r.height < m.height) return false;
   }
   return true;
 }
 
-int Model::rowBytes(const Trial& t, std::size_t image) const {
+RuxImageSize Model::imageSize(const Trial& t, std::size_t image) const {
   const ImageOp& op = images[image];
   RuxImageSize sz = op.embedSize >= 0 ? t.sizes[static_cast<std::size_t>(op.embedSize)]
                                       : (op.sizeArg >= 0 ? t.sizes[static_cast<std::size_t>(op.sizeArg)]
                                                          : RuxImageSize{t.len, 1});
   if (op.swapDims) std::swap(sz.width, sz.height);
-  return std::max(sz.width, 0) * op.channels * op.elemSize;
+  return sz;
+}
+
+Border Model::borderOf(const Trial& t, std::size_t image) const {
+  const ImageOp& op = images[image];
+  int v[4] = {0, 0, 0, 0};
+  for (int k = 0; k < 4; ++k) {
+    if (op.border[k].empty()) continue;
+    // No value or a huge one: the layout refuses the image as too large.
+    long long n;
+    if (evalExpr(op.border[k], *this, t, 0, &n) != ExprError::kNone) n = 1 << 20;
+    v[k] = static_cast<int>(std::clamp<long long>(n, 0, 1 << 20));
+  }
+  return {v[0], v[1], v[2], v[3]};
+}
+
+long long Model::rowBytes(const Trial& t, std::size_t image) const {
+  const ImageOp& op = images[image];
+  const Border b = borderOf(t, image);
+  return (static_cast<long long>(std::max(imageSize(t, image).width, 0)) + b.left + b.right) * op.channels *
+         op.elemSize;
+}
+
+namespace {
+
+// Recursive descent over sum := product {(+|-) product}, product := unary {(*|/) unary},
+// unary := - unary | power, power := primary [^ unary], primary := number | name | ( sum ).
+class ExprParser {
+ public:
+  ExprParser(const std::string& s, const Model& m, const Trial& t, int channel)
+      : s_(s), m_(m), t_(t), channel_(channel) {}
+
+  ExprError run(long long* v) {
+    if (!sum(v)) return error_;
+    skip();
+    return pos_ == s_.size() ? ExprError::kNone : ExprError::kSyntax;
+  }
+
+ private:
+  bool fail(ExprError e) {
+    // A syntax or naming error outranks a missing value found earlier.
+    if (error_ == ExprError::kNone || e != ExprError::kNoValue) error_ = e;
+    return false;
+  }
+  void skip() {
+    while (pos_ < s_.size() && s_[pos_] == ' ') ++pos_;
+  }
+  char peek() {
+    skip();
+    return pos_ < s_.size() ? s_[pos_] : '\0';
+  }
+
+  bool sum(long long* v) {
+    if (!product(v)) return false;
+    for (char c = peek(); c == '+' || c == '-'; c = peek()) {
+      ++pos_;
+      long long r;
+      if (!product(&r)) return false;
+      if (c == '+' ? __builtin_add_overflow(*v, r, v) : __builtin_sub_overflow(*v, r, v))
+        return fail(ExprError::kNoValue);
+    }
+    return true;
+  }
+
+  bool product(long long* v) {
+    if (!unary(v)) return false;
+    for (char c = peek(); c == '*' || c == '/'; c = peek()) {
+      ++pos_;
+      long long r;
+      if (!unary(&r)) return false;
+      if (c == '*') {
+        if (__builtin_mul_overflow(*v, r, v)) return fail(ExprError::kNoValue);
+      } else {
+        if (r == 0 || (r == -1 && *v == std::numeric_limits<long long>::min())) return fail(ExprError::kNoValue);
+        *v /= r;
+      }
+    }
+    return true;
+  }
+
+  bool unary(long long* v) {
+    if (peek() == '-') {
+      ++pos_;
+      if (!unary(v)) return false;
+      if (*v == std::numeric_limits<long long>::min()) return fail(ExprError::kNoValue);
+      *v = -*v;
+      return true;
+    }
+    return power(v);
+  }
+
+  bool power(long long* v) {
+    if (!primary(v)) return false;
+    if (peek() != '^') return true;
+    ++pos_;
+    long long e;
+    if (!unary(&e)) return false;
+    if (e < 0 || e > 62) return fail(ExprError::kNoValue);
+    long long r = 1;
+    for (long long k = 0; k < e; ++k)
+      if (__builtin_mul_overflow(r, *v, &r) || r > (1ll << 30) || r < -(1ll << 30)) return fail(ExprError::kNoValue);
+    *v = r;
+    return true;
+  }
+
+  bool primary(long long* v) {
+    const char c = peek();
+    if (c == '(') {
+      ++pos_;
+      if (!sum(v)) return false;
+      if (peek() != ')') return fail(ExprError::kSyntax);
+      ++pos_;
+      return true;
+    }
+    if (std::isdigit(static_cast<unsigned char>(c))) {
+      *v = 0;
+      while (pos_ < s_.size() && std::isdigit(static_cast<unsigned char>(s_[pos_]))) {
+        if (__builtin_mul_overflow(*v, 10, v) || __builtin_add_overflow(*v, s_[pos_] - '0', v))
+          return fail(ExprError::kSyntax);
+        ++pos_;
+      }
+      return true;
+    }
+    if (!std::isalpha(static_cast<unsigned char>(c)) && c != '_') return fail(ExprError::kSyntax);
+    std::string name, member;
+    while (pos_ < s_.size() && (std::isalnum(static_cast<unsigned char>(s_[pos_])) || s_[pos_] == '_')) name += s_[pos_++];
+    if (pos_ < s_.size() && s_[pos_] == '.') {
+      ++pos_;
+      while (pos_ < s_.size() && std::isalpha(static_cast<unsigned char>(s_[pos_]))) member += s_[pos_++];
+    }
+    return lookup(name, member, v);
+  }
+
+  bool number(double d, long long* v) {
+    if (!std::isfinite(d) || std::fabs(d) > 9e15) return fail(ExprError::kNoValue);
+    *v = static_cast<long long>(d);
+    return true;
+  }
+
+  bool lookup(const std::string& name, const std::string& member, long long* v) {
+    const auto& sizes = m_.sizes;
+    if (member.empty()) {
+      if (name == "width" || name == "height") {
+        const int r = m_.region >= 0 ? m_.region : (sizes.empty() ? -1 : 0);
+        if (r < 0) return fail(ExprError::kUnknownName);
+        const RuxImageSize& sz = t_.sizes[static_cast<std::size_t>(r)];
+        *v = name == "width" ? sz.width : sz.height;
+        return true;
+      }
+      if (name == "threads") {
+        *v = t_.threads;
+        return true;
+      }
+      if (m_.lenArg >= 0 && name == m_.info->args[m_.lenArg].name) {
+        *v = t_.len;
+        return true;
+      }
+      for (std::size_t s = 0; s < m_.scalars.size(); ++s)
+        if (m_.scalars[s].name == name) return number(t_.scalars[s], v);
+      for (std::size_t c = 0; c < m_.cells.size(); ++c) {
+        if (m_.cells[c].name != name) continue;
+        if (t_.cellValues.size() <= c || t_.cellValues[c].empty()) return fail(ExprError::kNoValue);
+        const auto& vals = t_.cellValues[c];
+        return number(vals[std::min<std::size_t>(static_cast<std::size_t>(std::max(channel_, 0)), vals.size() - 1)], v);
+      }
+      return fail(ExprError::kUnknownName);
+    }
+    if (member == "width" || member == "height") {
+      for (std::size_t s = 0; s < sizes.size(); ++s) {
+        if (sizes[s].name != name) continue;
+        *v = member == "width" ? t_.sizes[s].width : t_.sizes[s].height;
+        return true;
+      }
+    }
+    if (member == "x" || member == "y") {
+      for (std::size_t s = 0; s < m_.scalars.size(); ++s)
+        if (m_.scalars[s].name == name && m_.scalars[s].kind == kPoint) return number(t_.scalars[s], v);
+    }
+    return fail(ExprError::kUnknownName);
+  }
+
+  const std::string& s_;
+  const Model& m_;
+  const Trial& t_;
+  int channel_;
+  std::size_t pos_ = 0;
+  ExprError error_ = ExprError::kNone;
+};
+
+}  // namespace
+
+ExprError evalExpr(const std::string& expr, const Model& m, const Trial& t, int channel, long long* value) {
+  long long v = 0;
+  const ExprError e = ExprParser(expr, m, t, channel).run(&v);
+  if (value != nullptr) *value = e == ExprError::kNone ? v : -1;
+  return e;
 }
 
 long long evalLen(const std::string& expr, const Model& m, const Trial& t, int channel) {
-  // term [*N] [+N | -N], term = integer | NAME | 2^NAME | width | height
-  std::string e = expr;
-  long long add = 0, mul = 1;
-  if (auto p = e.find_last_of("+-"); p != std::string::npos && p > 0) {
-    add = std::atoll(e.c_str() + p);
-    e.erase(p);
-  }
-  if (auto p = e.find('*'); p != std::string::npos) {
-    mul = std::atoll(e.c_str() + p + 1);
-    e.erase(p);
-  }
-  bool power = false;
-  if (e.rfind("2^", 0) == 0) {
-    power = true;
-    e.erase(0, 2);
-  }
-  double v = 0;
-  if (!parseNumber(e, &v)) {
-    bool found = false;
-    if (e == "width" && !t.sizes.empty()) v = t.sizes[0].width, found = true;
-    if (e == "height" && !t.sizes.empty()) v = t.sizes[0].height, found = true;
-    if (m.lenArg >= 0 && e == m.info->args[m.lenArg].name) v = t.len, found = true;
-    for (std::size_t s = 0; !found && s < m.scalars.size(); ++s)
-      if (m.scalars[s].name == e) v = t.scalars[s], found = true;
-    for (std::size_t c = 0; !found && c < m.cells.size(); ++c) {
-      if (m.cells[c].name != e || t.cellValues.size() <= c || t.cellValues[c].empty()) continue;
-      const auto& vals = t.cellValues[c];
-      v = vals[std::min<std::size_t>(static_cast<std::size_t>(channel), vals.size() - 1)];
-      found = true;
+  long long v;
+  evalExpr(expr, m, t, channel, &v);
+  return v;
+}
+
+std::vector<std::string> exprNames(const std::string& expr) {
+  std::vector<std::string> out;
+  for (std::size_t i = 0; i < expr.size();) {
+    const char c = expr[i];
+    if (std::isalpha(static_cast<unsigned char>(c)) || c == '_') {
+      std::string n;
+      while (i < expr.size() && (std::isalnum(static_cast<unsigned char>(expr[i])) || expr[i] == '_')) n += expr[i++];
+      out.push_back(n);
+      if (i < expr.size() && expr[i] == '.') {  // skip the member
+        ++i;
+        while (i < expr.size() && std::isalpha(static_cast<unsigned char>(expr[i]))) ++i;
+      }
+    } else if (std::isdigit(static_cast<unsigned char>(c))) {
+      while (i < expr.size() && std::isalnum(static_cast<unsigned char>(expr[i]))) ++i;
+    } else {
+      ++i;
     }
-    if (!found) return -1;
   }
-  long long n = static_cast<long long>(v);
-  if (power) n = (n >= 0 && n < 31) ? (1ll << n) : -1;
-  return n < 0 ? n : n * mul + add;
+  return out;
 }
 
 Trial defaultTrial(const Model& m) {
@@ -556,7 +781,7 @@ Trial defaultTrial(const Model& m) {
   for (const auto& s : m.scalars) t.scalars.push_back(s.spec.def);
   for (const auto& s : m.sizes) {
     RuxImageSize sz{m.roiW, s.square ? m.roiW : m.roiH};
-    t.sizes.push_back(sz);
+    t.sizes.push_back(s.extent ? s.def : sz);
   }
   for (std::size_t s = 0; s < m.sizes.size(); ++s) {
     const SizeOp& op = m.sizes[s];
@@ -700,42 +925,47 @@ Call::Call(const Model& m, const Trial& t, std::uint32_t seed) : m_(m) {
     }
   }
 
-  // Images: guard rows above and below, the gaps between rows and a misaligned base.
+  // Images: guard rows above and below, the gaps between rows and a misaligned base. Border
+  // pixels around a source region are initialised like the region and never writable.
   for (std::size_t i = 0; i < m.images.size(); ++i) {
     const ImageOp& op = m.images[i];
-    RuxImageSize sz = op.embedSize >= 0 ? t.sizes[static_cast<std::size_t>(op.embedSize)]
-                                        : (op.sizeArg >= 0 ? t.sizes[static_cast<std::size_t>(op.sizeArg)]
-                                                           : RuxImageSize{t.len, 1});
-    if (op.swapDims) std::swap(sz.width, sz.height);
+    const RuxImageSize sz = m.imageSize(t, i);
     const int w = std::max(sz.width, 0), h = std::max(sz.height, 0);
+    const Border bd = m.borderOf(t, i);
     const int pixelBytes = op.channels * op.elemSize;
-    if (static_cast<long long>(w) * h * pixelBytes > (64 << 20)) {
+    const long long extW = static_cast<long long>(bd.left) + w + bd.right;
+    const long long extH = static_cast<long long>(bd.top) + h + bd.bottom;
+    if (extW * std::max<long long>(extH, 1) * pixelBytes > (64 << 20)) {
       ready_ = false;
       setupError_ = "image too large";
       return;
     }
-    const int rowBytes = w * pixelBytes;
+    const int rowBytes = static_cast<int>(extW * pixelBytes);
     int step = (rowBytes + t.padBytes[i]) * (t.bottomUp[i] ? -1 : 1);
     if (t.stepOverride[i] != std::numeric_limits<int>::min()) step = t.stepOverride[i];
     const long long alloc = (std::max<long long>(std::llabs(step), rowBytes) + 63) / 64 * 64;
-    const long long rowsAbove = (step <= 0 ? h : 0) + 2;
-    const long long rows = rowsAbove + h + 2;
+    // Slots before the region's first row hold the rows that lie lower in memory.
+    const long long rowsAbove = (step <= 0 ? h + bd.bottom : bd.top) + 2;
+    const long long rows = rowsAbove + h + (step <= 0 ? bd.top : bd.bottom) + 2;
     const int planes = std::max(op.planes, 1);
+    const int left = bd.left * pixelBytes, right = (w + bd.right) * pixelBytes;
     std::vector<void*> ptrs;
     for (int p = 0; p < planes; ++p) {
       Buf& b = newBuf(op.name, static_cast<std::size_t>(rows * alloc + 128), rng);
-      std::uint8_t* origin = b.mem.data() + 64 + t.misalign[i] + rowsAbove * alloc;
+      std::uint8_t* origin = b.mem.data() + 64 + t.misalign[i] + rowsAbove * alloc + left;
       const bool writes = op.role == Role::kDst || op.role == Role::kSrcDst;
-      for (int y = 0; y < h; ++y) {
+      for (int y = -bd.top; y < h + bd.bottom; ++y) {
+        if (step == 0 && y != 0) continue;  // every row is row 0
         std::uint8_t* row = origin + static_cast<std::ptrdiff_t>(y) * step;
-        const std::size_t off = static_cast<std::size_t>(row - b.mem.data());
-        if (step == 0 && y > 0) break;
-        for (int xb = 0; xb < rowBytes; xb += op.elemSize) {
+        const std::ptrdiff_t off = row - b.mem.data();
+        const bool regionRow = y >= 0 && y < h;
+        for (int xb = -left; xb < right; xb += op.elemSize) {
           randomSample(row + xb, m.info->args[op.ptrArg].elem, rng);
           if (op.role == Role::kMask) row[xb] = (rng() % 3 == 0) ? 0 : static_cast<std::uint8_t>(rng() | 1);
-          const int channel = op.planes > 0 ? p : (xb / op.elemSize) % op.channels;  // planes: mask by plane
-          if (writes && ((op.writable >> channel) & 1u))
-            std::fill_n(b.writable.begin() + static_cast<std::ptrdiff_t>(off + xb), op.elemSize, 1);
+          // Planes: mask by plane. The left border is whole pixels, so channels line up.
+          const int channel = op.planes > 0 ? p : ((xb + left) / op.elemSize) % op.channels;
+          if (writes && regionRow && xb >= 0 && xb < w * pixelBytes && ((op.writable >> channel) & 1u))
+            std::fill_n(b.writable.begin() + off + xb, op.elemSize, 1);
         }
       }
       std::uint8_t* ptr = origin;

@@ -1,7 +1,8 @@
 // Contract model of one export: its arguments classified from the prototype (image operands,
 // steps, sizes, scalar parameters, value and result cells, state objects) and completed by the
 // family's contract description in catalog/contracts/. A Trial is one set of concrete choices;
-// a Call lays out guarded memory for a trial, calls the export and checks what it wrote.
+// a Call lays out guarded memory for a trial (with the border a filter reads around a source
+// region), calls the export and checks what it wrote.
 #pragma once
 
 #include <cstdint>
@@ -40,8 +41,9 @@ struct ParamSpec {
   double lo = 0, hi = 0, def = 0;
   std::vector<double> list;
   std::vector<std::pair<double, int>> bad;  // value -> status
-  bool early = false;  // checked before pointers, size and steps
-  bool tame = false;   // the fuzzer keeps to valid and listed invalid values (sizes memory)
+  bool early = false;    // checked before pointers, size and steps
+  bool prestep = false;  // checked after the size, before the steps
+  bool tame = false;     // the fuzzer keeps to valid and listed invalid values (sizes memory)
   double pick(std::mt19937& rng) const;
 };
 
@@ -57,6 +59,9 @@ struct ImageOp {
   std::uint32_t writable = 0xffffffffu;  // channels a call may write
   // Embedded operand: memory of size embedSize, pointer at (embedX, embedY) in it.
   int embedSize = -1, embedX = -1, embedY = -1;
+  // Readable pixels left and right of the region and rows above and below it: expressions,
+  // empty for none.
+  std::string border[4];
 };
 
 struct CellOp {
@@ -93,6 +98,15 @@ struct SizeOp {
   // Derived default: this size = base size + (extraY, extraX) from two scalar arguments.
   int growFrom = -1, growY = -1, growX = -1;
   bool square = false;
+  // Mask or kernel size: drawn in lo..hi on both axes, def on a valid call; never an image's size.
+  bool extent = false;
+  int lo = 1, hi = 1;
+  RuxImageSize def{1, 1};
+};
+
+// Pixels an operation reads around an operand's region (negative expressions count as 0).
+struct Border {
+  int left = 0, right = 0, top = 0, bottom = 0;
 };
 
 struct Model {
@@ -105,6 +119,7 @@ struct Model {
   std::vector<StateOp> states;
   std::vector<SizeOp> sizes;
   int lenArg = -1;  // a plain length argument that plays the region width
+  int region = -1;  // the region size: the first size argument that is not an extent
   Steps steps = Steps::kAfterSize;
   int nullStatus = -8, sizeStatus = -6, stepStatus = -14;
   std::set<int> ok{0}, errors;
@@ -120,7 +135,10 @@ struct Model {
   std::vector<MinSize> minSizes;
   // False when sizes break a square or minimum-size rule.
   bool sizesValid(const Trial& t) const;
-  int rowBytes(const Trial& t, std::size_t image) const;
+  RuxImageSize imageSize(const Trial& t, std::size_t image) const;
+  Border borderOf(const Trial& t, std::size_t image) const;
+  // Bytes of one row of the operand, its border included.
+  long long rowBytes(const Trial& t, std::size_t image) const;
   std::string hook;
   int roiW = 7, roiH = 5;
   // Every status the family documents.
@@ -183,6 +201,15 @@ class Call {
 };
 
 int elemSize(int elem);
+
+// Integer expressions of the descriptions: literals, + - * / (integer division), ^ (power),
+// parentheses and the names of the trial's values (README). kNoValue: a name without a value in
+// this trial, a division by zero, an overflow or a power out of range.
+enum class ExprError { kNone, kSyntax, kUnknownName, kNoValue };
+ExprError evalExpr(const std::string& expr, const Model& m, const Trial& t, int channel, long long* value);
+// The expression's value, or -1 when it has none.
 long long evalLen(const std::string& expr, const Model& m, const Trial& t, int channel);
+// The base names an expression refers to ("anchor" for anchor.x).
+std::vector<std::string> exprNames(const std::string& expr);
 
 }  // namespace ruxcontract

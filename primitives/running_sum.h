@@ -1,0 +1,277 @@
+// Running window sums over caller rows: the engine of the box filter and the window sums.
+//
+// A window of maskW x maskH pixels whose top-left pixel is (x - anchorX, y - anchorY) feeds the
+// destination pixel (x, y); the caller provides the border that this reads. Per block of rows
+// the engine primes one column sum per source column of the extended row (width + maskW - 1
+// pixels, each channel on its own), forms the row of window sums S, hands it to an output rule
+// and moves the column sums down one row (add the entering row, subtract the leaving one).
+// Sums are exact for integers: unsigned 32-bit, or 64-bit when a window could exceed 32 bits;
+// 16s samples are summed biased by 32768. Float samples are summed in double, and each column
+// keeps a count of its non-finite samples: a window that holds one is summed directly, so a NaN
+// or an infinity reaches exactly the outputs whose windows contain it.
+// An output rule is a callable rule(const Acc* sums, D* out, n) that writes n samples into an
+// aligned scratch row; the engine copies finished rows to the destination (AC4: channels 0-2).
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <type_traits>
+
+#include "core/base.h"
+#include "core/parallel.h"
+#include "core/scratch.h"
+#include "primitives/unaligned.h"
+
+namespace rux::box {
+
+struct Geometry {
+  int width, height;  // destination region
+  int maskW, maskH, anchorX, anchorY;
+};
+
+template <class T>
+constexpr bool kFloatSamples = std::is_floating_point_v<T>;
+
+// Per-thread state of one block of rows: column sums, non-finite counts, the sums of one row.
+template <class T, class Acc, int C>
+class Window {
+ public:
+  Window(const Geometry& g, unsigned char* scratch) : g_(g) {
+    cols_ = static_cast<std::size_t>(g.width + g.maskW - 1) * C;
+    outs_ = static_cast<std::size_t>(g.width) * C;
+    col_ = reinterpret_cast<Acc*>(scratch);
+    sums_ = col_ + cols_;
+    bad_ = reinterpret_cast<std::uint32_t*>(sums_ + outs_);
+  }
+
+  // Bytes of scratch one window needs (64-byte aligned slices).
+  static long long scratchBytes(const Geometry& g) {
+    const long long cols = (static_cast<long long>(g.width) + g.maskW - 1) * C;
+    const long long outs = static_cast<long long>(g.width) * C;
+    long long bytes = (cols + outs) * static_cast<long long>(sizeof(Acc));
+    if constexpr (kFloatSamples<T>) bytes += cols * 4;
+    return (bytes + 63) / 64 * 64;
+  }
+
+  // Column sums of the window rows of destination row y (src addresses region pixel (0, 0)).
+  void prime(const T* src, int step, int y) {
+    std::fill(col_, col_ + cols_, Acc(0));
+    if constexpr (kFloatSamples<T>) std::fill(bad_, bad_ + cols_, 0u);
+    for (int j = 0; j < g_.maskH; ++j) addRow(windowRow(src, step, y - g_.anchorY + j));
+  }
+
+  // Moves the column sums from the window of row y to that of row y + 1.
+  void advance(const T* src, int step, int y) {
+    const unsigned char* in = windowRow(src, step, y - g_.anchorY + g_.maskH);
+    const unsigned char* out = windowRow(src, step, y - g_.anchorY);
+    if constexpr (kFloatSamples<T>) {
+      for (std::size_t i = 0; i < cols_; ++i) {
+        const T a = loadSample<T>(in + i * sizeof(T));
+        const T b = loadSample<T>(out + i * sizeof(T));
+        if (std::isfinite(a)) col_[i] += static_cast<double>(a); else ++bad_[i];
+        if (std::isfinite(b)) col_[i] -= static_cast<double>(b); else --bad_[i];
+      }
+    } else {
+      for (std::size_t i = 0; i < cols_; ++i)
+        col_[i] += static_cast<Acc>(value(in, i)) - static_cast<Acc>(value(out, i));
+    }
+  }
+
+  // Window sums of row y (whose column sums are current).
+  const Acc* sums(const T* src, int step, int y) {
+    const std::size_t n = outs_;
+    if (g_.maskW <= 8) {
+      std::copy(col_, col_ + n, sums_);
+      for (int k = 1; k < g_.maskW; ++k) {
+        const Acc* c = col_ + static_cast<std::size_t>(k) * C;
+        for (std::size_t i = 0; i < n; ++i) sums_[i] += c[i];
+      }
+    } else {
+      for (int ch = 0; ch < C; ++ch) {
+        Acc s = 0;
+        for (int k = 0; k < g_.maskW; ++k) s += col_[static_cast<std::size_t>(k) * C + ch];
+        sums_[ch] = s;
+        const std::size_t w = static_cast<std::size_t>(g_.width);
+        for (std::size_t x = 1; x < w; ++x) {
+          s += col_[(x + g_.maskW - 1) * C + ch] - col_[(x - 1) * C + ch];
+          sums_[x * C + ch] = s;
+        }
+      }
+    }
+    if constexpr (kFloatSamples<T>) fixNonFinite(src, step, y);
+    return sums_;
+  }
+
+ private:
+  const unsigned char* windowRow(const T* src, int step, int y) const {
+    return reinterpret_cast<const unsigned char*>(rowPtr(src, step, y)) -
+           static_cast<std::ptrdiff_t>(g_.anchorX) * C * static_cast<std::ptrdiff_t>(sizeof(T));
+  }
+
+  // The summed value of sample i of a window row: 16s biased to unsigned.
+  static auto value(const unsigned char* row, std::size_t i) {
+    if constexpr (std::is_same_v<T, Rux16s>) {
+      return static_cast<std::uint16_t>(loadSample<std::uint16_t>(row + 2 * i) ^ 0x8000u);
+    } else {
+      return loadSample<T>(row + i * sizeof(T));
+    }
+  }
+
+  void addRow(const unsigned char* row) {
+    if constexpr (kFloatSamples<T>) {
+      for (std::size_t i = 0; i < cols_; ++i) {
+        const T a = loadSample<T>(row + i * sizeof(T));
+        if (std::isfinite(a)) col_[i] += static_cast<double>(a); else ++bad_[i];
+      }
+    } else {
+      for (std::size_t i = 0; i < cols_; ++i) col_[i] += static_cast<Acc>(value(row, i));
+    }
+  }
+
+  // Windows holding a non-finite sample are summed directly from the source.
+  void fixNonFinite(const T* src, int step, int y) {
+    bool any = false;
+    for (std::size_t i = 0; i < cols_ && !any; ++i) any = bad_[i] != 0;
+    if (!any) return;
+    for (int ch = 0; ch < C; ++ch) {
+      for (int x = 0; x < g_.width; ++x) {
+        std::uint32_t count = 0;
+        for (int k = 0; k < g_.maskW; ++k) count += bad_[static_cast<std::size_t>(x + k) * C + ch];
+        if (count == 0) continue;
+        double s = 0;
+        for (int j = 0; j < g_.maskH; ++j) {
+          const unsigned char* row = windowRow(src, step, y - g_.anchorY + j);
+          for (int k = 0; k < g_.maskW; ++k)
+            s += static_cast<double>(loadSample<T>(row + (static_cast<std::size_t>(x + k) * C + ch) * sizeof(T)));
+        }
+        sums_[static_cast<std::size_t>(x) * C + ch] = s;
+      }
+    }
+  }
+
+  Geometry g_;
+  std::size_t cols_ = 0, outs_ = 0;
+  Acc* col_ = nullptr;
+  Acc* sums_ = nullptr;
+  std::uint32_t* bad_ = nullptr;
+};
+
+// Copies a finished row of n pixels to the destination row (any alignment); AC4 keeps alpha.
+template <class D, int C, bool kAlpha>
+inline void storeRow(const D* row, D* dst, int width) {
+  if constexpr (kAlpha) {
+    auto* out = reinterpret_cast<unsigned char*>(dst);
+    for (int x = 0; x < width; ++x)
+      std::memcpy(out + static_cast<std::size_t>(x) * 4 * sizeof(D), row + static_cast<std::size_t>(x) * 4,
+                  3 * sizeof(D));
+  } else {
+    std::memcpy(dst, row, static_cast<std::size_t>(width) * C * sizeof(D));
+  }
+}
+
+// Sums of every sample type: exact unsigned integers (64-bit when a window may reach 2^32),
+// double for floats.
+template <class T>
+inline bool needsWideSums(const Geometry& g) {
+  if constexpr (kFloatSamples<T>) {
+    return false;
+  } else {
+    const double top = static_cast<double>(std::numeric_limits<std::make_unsigned_t<T>>::max());
+    return static_cast<double>(g.maskW) * g.maskH * top >= 4294967296.0;
+  }
+}
+
+// Rows [begin, end) of the destination from their own priming.
+template <class T, class Acc, class D, int C, bool kAlpha, class Rule>
+void block(const T* src, int srcStep, D* dst, int dstStep, const Geometry& g, int begin, int end,
+           unsigned char* scratch, D* outRow, const Rule& rule) {
+  Window<T, Acc, C> w(g, scratch);
+  w.prime(src, srcStep, begin);
+  const std::size_t n = static_cast<std::size_t>(g.width) * C;
+  for (int y = begin; y < end; ++y) {
+    rule(w.sums(src, srcStep, y), outRow, n);
+    storeRow<D, C, kAlpha>(outRow, rowPtr(dst, dstStep, y), g.width);
+    if (y + 1 < end) w.advance(src, srcStep, y);
+  }
+}
+
+template <class T, class Acc, class D, int C, bool kAlpha, class Rule>
+RuxResult outOfPlaceWith(const T* src, int srcStep, D* dst, int dstStep, const Geometry& g,
+                         bool parallel, const Rule& rule) {
+  const long long rowBytes = (static_cast<long long>(g.width) * C * sizeof(D) + 63) / 64 * 64;
+  const long long slice = Window<T, Acc, C>::scratchBytes(g) + rowBytes;
+  const int threads = parallel ? std::min(par::requestedThreads(), g.height) : 1;
+  par::PerThreadScratch<unsigned char> scratch;
+  return par::masterRegion(
+      threads, [&](int t) { return scratch.allocate(t, slice); },
+      [&](int t, int total) {
+        const par::RowRange r = par::splitStatic(g.height, total, t);
+        if (r.size() < 1) return;
+        unsigned char* mine = scratch.slice(t);
+        D* outRow = reinterpret_cast<D*>(mine + Window<T, Acc, C>::scratchBytes(g));
+        block<T, Acc, D, C, kAlpha>(src, srcStep, dst, dstStep, g, r.begin, r.end, mine, outRow, rule);
+      });
+}
+
+// Out of place: src and dst address pixel (0, 0) of their regions.
+template <class T, int C, bool kAlpha, class Rule>
+RuxResult filterOutOfPlace(const T* src, int srcStep, T* dst, int dstStep, const Geometry& g,
+                           bool parallel, const Rule& rule) {
+  if constexpr (kFloatSamples<T>) {
+    return outOfPlaceWith<T, double, T, C, kAlpha>(src, srcStep, dst, dstStep, g, parallel, rule);
+  } else {
+    if (needsWideSums<T>(g))
+      return outOfPlaceWith<T, std::uint64_t, T, C, kAlpha>(src, srcStep, dst, dstStep, g, parallel, rule);
+    return outOfPlaceWith<T, std::uint32_t, T, C, kAlpha>(src, srcStep, dst, dstStep, g, parallel, rule);
+  }
+}
+
+// Window sums into float rows, on the calling thread.
+template <class T, int C, class Rule>
+RuxResult sumOutOfPlace(const T* src, int srcStep, Rux32f* dst, int dstStep, const Geometry& g,
+                        const Rule& rule) {
+  if (needsWideSums<T>(g))
+    return outOfPlaceWith<T, std::uint64_t, Rux32f, C, false>(src, srcStep, dst, dstStep, g, false, rule);
+  return outOfPlaceWith<T, std::uint32_t, Rux32f, C, false>(src, srcStep, dst, dstStep, g, false, rule);
+}
+
+// In place: the finished rows wait in a ring of anchorY + 1 rows until no later window reads
+// the unfiltered source row they replace.
+template <class T, class Acc, int C, bool kAlpha, class Rule>
+RuxResult inPlaceWith(T* img, int step, const Geometry& g, const Rule& rule) {
+  const std::size_t n = static_cast<std::size_t>(g.width) * C;
+  const long long rowBytes = (static_cast<long long>(n) * sizeof(T) + 63) / 64 * 64;
+  const int ringRows = g.anchorY + 1;
+  Scratch<unsigned char> scratch(Window<T, Acc, C>::scratchBytes(g) + rowBytes * ringRows);
+  if (!scratch) return ruxStatusNoMemory;
+  auto ring = [&](int y) {
+    return reinterpret_cast<T*>(scratch.get() + Window<T, Acc, C>::scratchBytes(g) +
+                                rowBytes * (y % ringRows));
+  };
+  Window<T, Acc, C> w(g, scratch.get());
+  w.prime(img, step, 0);
+  for (int y = 0; y < g.height; ++y) {
+    rule(w.sums(img, step, y), ring(y), n);
+    if (y + 1 < g.height) w.advance(img, step, y);
+    const int done = y - g.anchorY;  // no window after row y reads source row `done`
+    if (done >= 0) storeRow<T, C, kAlpha>(ring(done), rowPtr(img, step, done), g.width);
+  }
+  for (int r = std::max(0, g.height - g.anchorY); r < g.height; ++r)
+    storeRow<T, C, kAlpha>(ring(r), rowPtr(img, step, r), g.width);
+  return ruxStatusOk;
+}
+
+template <class T, int C, bool kAlpha, class Rule>
+RuxResult filterInPlace(T* img, int step, const Geometry& g, const Rule& rule) {
+  if constexpr (kFloatSamples<T>) {
+    return inPlaceWith<T, double, C, kAlpha>(img, step, g, rule);
+  } else {
+    if (needsWideSums<T>(g)) return inPlaceWith<T, std::uint64_t, C, kAlpha>(img, step, g, rule);
+    return inPlaceWith<T, std::uint32_t, C, kAlpha>(img, step, g, rule);
+  }
+}
+
+}  // namespace rux::box
