@@ -51,6 +51,21 @@ struct Fixed8u {
   int shift;
   template <class S>
   void operator()(const S* s, Rux8u* out, std::size_t n) const {
+    if constexpr (std::is_same_v<S, std::uint16_t>) {
+      // 16-bit sums with a shift of at least 16 and an addend that is a multiple of 2^16: the
+      // high half of the 16 x 16-bit product gives the same bits in 16-bit lanes.
+      if (mul < 65536u && shift >= 16 && (add & 0xffffu) == 0) {
+        const std::uint16_t m = static_cast<std::uint16_t>(mul);
+        const std::uint16_t a = static_cast<std::uint16_t>(add >> 16);
+        const int sh = shift - 16;
+        for (std::size_t i = 0; i < n; ++i) {
+          const auto hi = static_cast<std::uint16_t>((static_cast<std::uint32_t>(s[i]) * m) >> 16);
+          const auto v = static_cast<std::uint16_t>(static_cast<std::uint16_t>(hi + a) >> sh);
+          out[i] = static_cast<Rux8u>(v > 255 ? 255 : v);
+        }
+        return;
+      }
+    }
     for (std::size_t i = 0; i < n; ++i) {
       const std::uint32_t v = (static_cast<std::uint32_t>(s[i]) * mul + add) >> shift;
       out[i] = static_cast<Rux8u>(v > 255u ? 255u : v);

@@ -84,22 +84,18 @@ class Window {
   const Acc* sums(const T* src, int step, int y) {
     const std::size_t n = outs_;
     if (g_.maskW <= 8) {
-      std::copy(col_, col_ + n, sums_);
-      for (int k = 1; k < g_.maskW; ++k) {
-        const Acc* c = col_ + static_cast<std::size_t>(k) * C;
-        for (std::size_t i = 0; i < n; ++i) sums_[i] += c[i];
+      switch (g_.maskW) {
+        case 1: direct<1>(n); break;
+        case 2: direct<2>(n); break;
+        case 3: direct<3>(n); break;
+        case 4: direct<4>(n); break;
+        case 5: direct<5>(n); break;
+        case 6: direct<6>(n); break;
+        case 7: direct<7>(n); break;
+        default: direct<8>(n); break;
       }
     } else {
-      for (int ch = 0; ch < C; ++ch) {
-        Acc s = 0;
-        for (int k = 0; k < g_.maskW; ++k) s += col_[static_cast<std::size_t>(k) * C + ch];
-        sums_[ch] = s;
-        const std::size_t w = static_cast<std::size_t>(g_.width);
-        for (std::size_t x = 1; x < w; ++x) {
-          s += col_[(x + g_.maskW - 1) * C + ch] - col_[(x - 1) * C + ch];
-          sums_[x * C + ch] = s;
-        }
-      }
+      running(n);
     }
     if constexpr (kFloatSamples<T>) fixNonFinite(src, step, y);
     return sums_;
@@ -117,6 +113,55 @@ class Window {
       return static_cast<std::uint16_t>(loadSample<std::uint16_t>(row + 2 * i) ^ 0x8000u);
     } else {
       return loadSample<T>(row + i * sizeof(T));
+    }
+  }
+
+  // Wide windows: running sums along the row, S(x + 1) = S(x) + col(x + maskW) - col(x), per
+  // channel in four segments whose independent chains run interleaved.
+  void running(std::size_t n) {
+    constexpr int kSeg = 4;
+    const std::size_t w = n / C;
+    const std::size_t seg = (w + kSeg - 1) / kSeg;
+    const std::size_t mw = static_cast<std::size_t>(g_.maskW);
+    for (int ch = 0; ch < C; ++ch) {
+      Acc s[kSeg];
+      std::size_t begin[kSeg], len[kSeg];
+      for (int k = 0; k < kSeg; ++k) {
+        begin[k] = std::min(w, seg * k);
+        len[k] = std::min(w, begin[k] + seg) - begin[k];
+        s[k] = 0;
+        if (len[k] == 0) continue;
+        for (std::size_t j = 0; j < mw; ++j) s[k] += col_[(begin[k] + j) * C + ch];
+        sums_[begin[k] * C + ch] = s[k];
+      }
+      // Segments 0..2 have the full length; the last may be shorter.
+      const std::size_t common = len[kSeg - 1];
+      for (std::size_t i = 1; i < common; ++i) {
+        for (int k = 0; k < kSeg; ++k) {
+          const std::size_t x = begin[k] + i;
+          s[k] += col_[(x + mw - 1) * C + ch] - col_[(x - 1) * C + ch];
+          sums_[x * C + ch] = s[k];
+        }
+      }
+      for (int k = 0; k < kSeg; ++k) {
+        for (std::size_t i = std::max<std::size_t>(common, 1); i < len[k]; ++i) {
+          const std::size_t x = begin[k] + i;
+          s[k] += col_[(x + mw - 1) * C + ch] - col_[(x - 1) * C + ch];
+          sums_[x * C + ch] = s[k];
+        }
+      }
+    }
+  }
+
+  // Narrow windows: each sum straight from its K column sums, one pass.
+  template <int K>
+  void direct(std::size_t n) {
+    const Acc* __restrict c = col_;
+    Acc* __restrict out = sums_;
+    for (std::size_t i = 0; i < n; ++i) {
+      Acc s = c[i];
+      for (int k = 1; k < K; ++k) s += c[i + static_cast<std::size_t>(k) * C];
+      out[i] = s;
     }
   }
 
@@ -172,15 +217,25 @@ inline void storeRow(const D* row, D* dst, int width) {
   }
 }
 
-// Sums of every sample type: exact unsigned integers (64-bit when a window may reach 2^32),
-// double for floats.
+// Bytes of the exact unsigned sums of a window: 2 while every window stays below 2^16 (8u
+// samples, masks up to 257 pixels: twice the lanes per vector), 8 when one may reach 2^32.
 template <class T>
-inline bool needsWideSums(const Geometry& g) {
+inline int sumBytes(const Geometry& g) {
+  const double top = static_cast<double>(std::numeric_limits<std::make_unsigned_t<T>>::max());
+  const double most = static_cast<double>(g.maskW) * g.maskH * top;
+  return most < 65536.0 ? 2 : (most < 4294967296.0 ? 4 : 8);
+}
+
+// Calls run.template operator()<Acc>() with the narrowest exact sum type for T.
+template <class T, class Run>
+inline RuxResult withSums(const Geometry& g, Run&& run) {
   if constexpr (kFloatSamples<T>) {
-    return false;
+    return run.template operator()<double>();
   } else {
-    const double top = static_cast<double>(std::numeric_limits<std::make_unsigned_t<T>>::max());
-    return static_cast<double>(g.maskW) * g.maskH * top >= 4294967296.0;
+    const int bytes = sumBytes<T>(g);
+    if (bytes == 2) return run.template operator()<std::uint16_t>();
+    if (bytes == 4) return run.template operator()<std::uint32_t>();
+    return run.template operator()<std::uint64_t>();
   }
 }
 
@@ -220,22 +275,18 @@ RuxResult outOfPlaceWith(const T* src, int srcStep, D* dst, int dstStep, const G
 template <class T, int C, bool kAlpha, class Rule>
 RuxResult filterOutOfPlace(const T* src, int srcStep, T* dst, int dstStep, const Geometry& g,
                            bool parallel, const Rule& rule) {
-  if constexpr (kFloatSamples<T>) {
-    return outOfPlaceWith<T, double, T, C, kAlpha>(src, srcStep, dst, dstStep, g, parallel, rule);
-  } else {
-    if (needsWideSums<T>(g))
-      return outOfPlaceWith<T, std::uint64_t, T, C, kAlpha>(src, srcStep, dst, dstStep, g, parallel, rule);
-    return outOfPlaceWith<T, std::uint32_t, T, C, kAlpha>(src, srcStep, dst, dstStep, g, parallel, rule);
-  }
+  return withSums<T>(g, [&]<class Acc>() {
+    return outOfPlaceWith<T, Acc, T, C, kAlpha>(src, srcStep, dst, dstStep, g, parallel, rule);
+  });
 }
 
 // Window sums into float rows, on the calling thread.
 template <class T, int C, class Rule>
 RuxResult sumOutOfPlace(const T* src, int srcStep, Rux32f* dst, int dstStep, const Geometry& g,
                         const Rule& rule) {
-  if (needsWideSums<T>(g))
-    return outOfPlaceWith<T, std::uint64_t, Rux32f, C, false>(src, srcStep, dst, dstStep, g, false, rule);
-  return outOfPlaceWith<T, std::uint32_t, Rux32f, C, false>(src, srcStep, dst, dstStep, g, false, rule);
+  return withSums<T>(g, [&]<class Acc>() {
+    return outOfPlaceWith<T, Acc, Rux32f, C, false>(src, srcStep, dst, dstStep, g, false, rule);
+  });
 }
 
 // In place: the finished rows wait in a ring of anchorY + 1 rows until no later window reads
@@ -266,12 +317,7 @@ RuxResult inPlaceWith(T* img, int step, const Geometry& g, const Rule& rule) {
 
 template <class T, int C, bool kAlpha, class Rule>
 RuxResult filterInPlace(T* img, int step, const Geometry& g, const Rule& rule) {
-  if constexpr (kFloatSamples<T>) {
-    return inPlaceWith<T, double, C, kAlpha>(img, step, g, rule);
-  } else {
-    if (needsWideSums<T>(g)) return inPlaceWith<T, std::uint64_t, C, kAlpha>(img, step, g, rule);
-    return inPlaceWith<T, std::uint32_t, C, kAlpha>(img, step, g, rule);
-  }
+  return withSums<T>(g, [&]<class Acc>() { return inPlaceWith<T, Acc, C, kAlpha>(img, step, g, rule); });
 }
 
 }  // namespace rux::box

@@ -1,5 +1,10 @@
 #include "toolkit/toolkit.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
 namespace ruxtest {
 
 std::vector<int> sweepWidths() {
@@ -18,5 +23,27 @@ void forThreadCounts(const std::function<void(int threads)>& body) {
   }
   ruxSetNumThreads(saved);
 }
+
+std::uint8_t* mapFenced(std::size_t bytes, Fence fence, void** mapping, std::size_t* mappingBytes) {
+  const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+  const std::size_t dataPages = (bytes + page - 1) / page;
+  *mappingBytes = (dataPages + 1) * page;
+  void* map = mmap(nullptr, *mappingBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (map == MAP_FAILED) std::abort();
+  *mapping = map;
+  auto* base = static_cast<std::uint8_t*>(map);
+  switch (fence) {
+    case Fence::kBefore:
+      mprotect(base, page, PROT_NONE);
+      return base + page;
+    case Fence::kAfter:
+      mprotect(base + dataPages * page, page, PROT_NONE);
+      return base + dataPages * page - bytes;
+    default:
+      return base;
+  }
+}
+
+void unmapFenced(void* mapping, std::size_t mappingBytes) { munmap(mapping, mappingBytes); }
 
 }  // namespace ruxtest

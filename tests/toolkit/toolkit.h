@@ -1,5 +1,5 @@
-// Shared test toolkit of ruxIP: guard-banded images, seeded random data, thread sweeps,
-// allocation failure and rejection tables. Every family test uses it so that the contract
+// Shared test toolkit of ruxIP: guard-banded images, sources against inaccessible pages, seeded
+// random data, thread sweeps, allocation failure and rejection tables. Every family test uses it so that the contract
 // (nothing written outside the region, alpha kept, same result on every thread count,
 // -9 with nothing written when scratch fails) is checked the same way everywhere.
 #pragma once
@@ -154,6 +154,76 @@ template <class T>
   }
   return ::testing::AssertionSuccess();
 }
+
+// Border pixels a neighbourhood call may read on each side of its region.
+struct Border {
+  int left = 0, right = 0, top = 0, bottom = 0;
+};
+
+// kBefore / kAfter: an inaccessible page lies right before the first byte of the top-left border
+// pixel, or right after the last byte of the bottom-right one. kNanMargin: a margin of NaN
+// samples surrounds the border in ordinary memory.
+enum class Fence { kBefore, kAfter, kNanMargin };
+
+// Maps a block of `bytes` bytes against an inaccessible page as `fence` says (none for the NaN
+// margin); unmapFenced releases it.
+std::uint8_t* mapFenced(std::size_t bytes, Fence fence, void** mapping, std::size_t* mappingBytes);
+void unmapFenced(void* mapping, std::size_t mappingBytes);
+
+// A source region of width x height pixels with exactly the given border around it, random
+// samples in the region and the border. With kBefore and kAfter the step covers exactly
+// left + width + right pixels, so a read one byte beyond the border on the fenced side faults;
+// with kNanMargin (float types) reads beyond the border yield NaN.
+template <class T>
+class FencedImage {
+ public:
+  static constexpr int kMargin = 4;  // NaN pixels beyond each side of the border
+
+  FencedImage(int width, int height, int channels, Border border, Fence fence, std::uint32_t seed)
+      : channels_(channels) {
+    const int m = fence == Fence::kNanMargin ? kMargin : 0;
+    const int cols = border.left + width + border.right + 2 * m;
+    const int rows = border.top + height + border.bottom + 2 * m;
+    step_ = cols * channels * static_cast<int>(sizeof(T));
+    T* block = reinterpret_cast<T*>(
+        mapFenced(static_cast<std::size_t>(step_) * rows, fence, &mapping_, &mappingBytes_));
+    origin_ = reinterpret_cast<std::uint8_t*>(block) +
+              static_cast<std::ptrdiff_t>(m + border.top) * step_ +
+              static_cast<std::ptrdiff_t>(m + border.left) * channels * sizeof(T);
+    std::mt19937 rng(seed);
+    for (int y = 0; y < rows; ++y) {
+      for (int x = 0; x < cols; ++x) {
+        const bool margin = x < m || x >= cols - m || y < m || y >= rows - m;
+        for (int c = 0; c < channels; ++c) {
+          T v = randomValue<T>(rng);
+          if constexpr (std::is_floating_point_v<T>) {
+            if (margin) v = std::numeric_limits<T>::quiet_NaN();
+          }
+          block[(static_cast<std::size_t>(y) * cols + x) * channels + c] = v;
+        }
+      }
+    }
+  }
+  ~FencedImage() { unmapFenced(mapping_, mappingBytes_); }
+  FencedImage(const FencedImage&) = delete;
+  FencedImage& operator=(const FencedImage&) = delete;
+
+  // The first pixel of the region; the border lies at negative offsets.
+  T* data() { return reinterpret_cast<T*>(origin_); }
+  int step() const { return step_; }
+  int channels() const { return channels_; }
+  // x and y relative to the region; the border is addressable.
+  T& at(int x, int y, int c) {
+    return *reinterpret_cast<T*>(origin_ + static_cast<std::ptrdiff_t>(y) * step_ +
+                                 (static_cast<std::ptrdiff_t>(x) * channels_ + c) * sizeof(T));
+  }
+
+ private:
+  std::uint8_t* origin_ = nullptr;
+  int step_ = 0, channels_ = 1;
+  void* mapping_ = nullptr;
+  std::size_t mappingBytes_ = 0;
+};
 
 // Runs body once for each thread count 1, 2 and 7; restores the default afterwards.
 void forThreadCounts(const std::function<void(int threads)>& body);
