@@ -66,9 +66,13 @@ struct Fixed8u {
         return;
       }
     }
+    // Locals and a restricted output let the loop vectorise.
+    const std::uint32_t m = mul, a = add;
+    const int sh = shift;
+    Rux8u* __restrict o = out;
     for (std::size_t i = 0; i < n; ++i) {
-      const std::uint32_t v = (static_cast<std::uint32_t>(s[i]) * mul + add) >> shift;
-      out[i] = static_cast<Rux8u>(v > 255u ? 255u : v);
+      const std::uint32_t v = (static_cast<std::uint32_t>(s[i]) * m + a) >> sh;
+      o[i] = static_cast<Rux8u>(v > 255u ? 255u : v);
     }
   }
 };
