@@ -449,42 +449,25 @@ TYPED_TEST(WindowSumTest, EveryMemberMatchesTheReference) {
     for (const Case& k : cases) {
       const int a = static_cast<int>(rng() % k.len);
       const RuxImageSize roi{k.w, k.h};
-      BorderedImage<S> src(k.w, k.h, m.channels, winBorder(m, k.len, a), rng(), rng() % 3);
+      const Border b = winBorder(m, k.len, a);
+      FencedImage<S> src(k.w, k.h, m.channels, b, rng() % 2 ? Fence::kBefore : Fence::kAfter, rng());
       if (k.len == 300) {
-        for (int y = 0; y < src.img.height(); ++y)
-          for (int i = 0; i < src.img.width() * m.channels; ++i)
-            src.img.row(y)[i] = static_cast<S>(std::numeric_limits<S>::max() - rng() % 4096);
-        src.img.snapshot();
+        for (int y = -b.top; y < k.h + b.bottom; ++y)
+          for (int x = -b.left; x < k.w + b.right; ++x)
+            for (int c = 0; c < m.channels; ++c) src.at(x, y, c) = static_cast<S>(std::numeric_limits<S>::max() - rng() % 4096);
       }
       GuardedImage<Rux32f> dst(k.w, k.h, m.channels, rng(), rng() % 3);
       const std::string what = m.name + " " + std::to_string(k.w) + "x" + std::to_string(k.h) +
                                " length " + std::to_string(k.len) + " anchor " + std::to_string(a);
       ASSERT_EQ(m.fn(src.data(), src.step(), dst.data(), dst.step(), roi, k.len, a), ruxStatusOk) << what;
-      EXPECT_TRUE(winMatches(m, dst.data(), dst.step(), roi, src.view(), k.len, a)) << what;
+      EXPECT_TRUE(winMatches(m, dst.data(), dst.step(), roi, ruxref::viewOf<S>(src.data(), src.step(), m.channels), k.len, a)) << what;
       EXPECT_TRUE(dst.check()) << what;
-      EXPECT_TRUE(src.img.unchanged()) << what;
     }
   }
 }
 
-TEST(WindowSums, ReadsStayInsideTheBorderAndStepsMayBeNegative) {
-  for (Fence f : {Fence::kBefore, Fence::kAfter}) {
-    {
-      const Win<Rux8u> m = windows(static_cast<Rux8u*>(nullptr))[2];  // row C3
-      FencedImage<Rux8u> src(67, 3, 3, winBorder(m, 6, 2), f, 1);
-      GuardedImage<Rux32f> dst(67, 3, 3, 2);
-      ASSERT_EQ(m.fn(src.data(), src.step(), dst.data(), dst.step(), {67, 3}, 6, 2), 0);
-      EXPECT_TRUE(winMatches(m, dst.data(), dst.step(), {67, 3}, ruxref::viewOf(src.data(), src.step(), 3), 6, 2));
-    }
-    {
-      const Win<Rux16s> m = windows(static_cast<Rux16s*>(nullptr))[5];  // column C4
-      FencedImage<Rux16s> src(33, 5, 4, winBorder(m, 4, 3), f, 3);
-      GuardedImage<Rux32f> dst(33, 5, 4, 4);
-      ASSERT_EQ(m.fn(src.data(), src.step(), dst.data(), dst.step(), {33, 5}, 4, 3), 0);
-      EXPECT_TRUE(winMatches(m, dst.data(), dst.step(), {33, 5}, ruxref::viewOf(src.data(), src.step(), 4), 4, 3));
-    }
-  }
-  // Bottom-up source and destination: steps are used as given.
+// Bottom-up source and destination: steps are used as given.
+TEST(WindowSums, NegativeSteps) {
   GuardedImage<Rux16u> src(20, 9, 1, 5);
   GuardedImage<Rux32f> dst(20, 6, 1, 6);
   const Rux16u* last = src.row(7);
