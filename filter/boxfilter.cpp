@@ -153,16 +153,10 @@ Fixed8u generalRule8u(long long area) {
 
 // ---- drivers ------------------------------------------------------------------------------------
 
-bool maskAndAnchorStatus(RuxImageSize mask, RuxImagePoint anchor, RuxResult* rc) {
-  if (mask.width < 1 || mask.height < 1) {
-    *rc = ruxStatusBadMaskSize;
-    return false;
-  }
-  if (anchor.x < 0 || anchor.y < 0 || anchor.x >= mask.width || anchor.y >= mask.height) {
-    *rc = ruxStatusBadAnchor;
-    return false;
-  }
-  return true;
+// -34 for an anchor outside the mask: it would read beyond the border the caller provides.
+RuxResult anchorStatus(RuxImageSize mask, RuxImagePoint anchor) {
+  const bool inside = anchor.x >= 0 && anchor.y >= 0 && anchor.x < mask.width && anchor.y < mask.height;
+  return inside ? ruxStatusOk : ruxStatusBadAnchor;
 }
 
 // Runs the engine for T with the rule, out of place (possibly in parallel) or in place.
@@ -179,8 +173,8 @@ RuxResult filterBox(const T* src, int srcStep, T* dst, int dstStep, RuxImageSize
   if (anyNull(src, dst)) return ruxStatusNullPointer;
   if (srcStep < 1 || dstStep < 1) return ruxStatusBadStep;
   if (badSize(roi)) return ruxStatusBadSize;
-  RuxResult rc = ruxStatusOk;
-  if (!maskAndAnchorStatus(mask, anchor, &rc)) return rc;
+  if (mask.width < 1 || mask.height < 1) return ruxStatusBadMaskSize;
+  if (const RuxResult rc = anchorStatus(mask, anchor)) return rc;
   const bool inPlace = inPlaceForm || static_cast<const void*>(src) == static_cast<const void*>(dst);
   if (inPlace) srcStep = dstStep;
   const Geometry g{roi.width, roi.height, mask.width, mask.height, anchor.x, anchor.y};
@@ -227,9 +221,7 @@ RuxResult filterBox64f(const Rux64f* src, int srcStep, Rux64f* dst, int dstStep,
   if (static_cast<long long>(srcStep) < (static_cast<long long>(roi.width) + mask.width - 1) * 8 ||
       static_cast<long long>(dstStep) < static_cast<long long>(roi.width) * 8)
     return ruxStatusBadStep;
-  // An anchor outside the mask would read beyond the border the caller provides.
-  if (anchor.x < 0 || anchor.y < 0 || anchor.x >= mask.width || anchor.y >= mask.height)
-    return ruxStatusBadAnchor;
+  if (const RuxResult rc = anchorStatus(mask, anchor)) return rc;
   const Geometry g{roi.width, roi.height, mask.width, mask.height, anchor.x, anchor.y};
   const double r = 1.0 / (static_cast<double>(mask.width) * mask.height);
   if (static_cast<const void*>(src) == static_cast<const void*>(dst))
