@@ -1,6 +1,5 @@
-// Neighbourhood filters against OpenCV, 1920x1080, on 1 and 2 threads: FilterBox; with
-// RUX_BENCH_KERNEL_FILTERS also FilterGauss, FilterSobelHoriz, FilterLaplace, FilterSharpen,
-// Filter32f, FilterRow32f and FilterColumn32f.
+// Neighbourhood filters against OpenCV, 1920x1080, on 1 and 2 threads: FilterBox, FilterGauss,
+// FilterSobelHoriz, FilterLaplace, FilterSharpen, Filter32f, FilterRow32f and FilterColumn32f.
 //
 // The source is allocated with the border the kernel reads and both implementations filter the
 // inner region: ruxIP gets the region's first pixel and the step, OpenCV a submatrix over the
@@ -69,7 +68,6 @@ cv::Mat regionMat(const Operands& o, Window w) {
 #endif
 
 // The fixed-kernel and caller-kernel filters are registered once ruxi.h exports them.
-#ifdef RUX_BENCH_KERNEL_FILTERS
 #ifdef RUX_HAVE_OPENCV
 // OpenCV correlates; a true convolution is the correlation with the kernel turned by 180 degrees.
 cv::Mat flipped(const float* kernel, int width, int height) {
@@ -115,7 +113,6 @@ const std::vector<float>& kernel7() {
   static const std::vector<float> k = randomKernel(7, 37);
   return k;
 }
-#endif  // RUX_BENCH_KERNEL_FILTERS
 
 // Registers the case on one thread and, as "<name>-2t", on two.
 void addThreaded(const std::string& name, std::function<Operands(Size)> make,
@@ -174,7 +171,6 @@ void registerFilter() {
                 });
   }
 
-#ifdef RUX_BENCH_KERNEL_FILTERS
   {
     const Window w = centred(3, 3);
     addThreaded("FilterGauss_8u_C1R_3x3", bordered<Rux8u, Rux8u>(w),
@@ -360,7 +356,6 @@ void registerFilter() {
 #endif
                 });
   }
-#endif  // RUX_BENCH_KERNEL_FILTERS
 }
 
 const int kRegistered = ruxbench::addFamily(&registerFilter);

@@ -2318,6 +2318,347 @@ RuxResult ruxiSumWindowColumn_8u32f_C1R(const Rux8u* pSrc, int srcStep, Rux32f* 
 RuxResult ruxiSumWindowColumn_8u32f_C3R(const Rux8u* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, int maskSize, int anchor);
 RuxResult ruxiSumWindowColumn_8u32f_C4R(const Rux8u* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, int maskSize, int anchor);
 
+/* FilterPrewittHoriz, FilterPrewittVert: 3x3 Prewitt gradients (8u saturates negative responses to 0). */
+RuxResult ruxiFilterPrewittHoriz_16s_AC4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterPrewittHoriz_16s_C1R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterPrewittHoriz_16s_C3R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterPrewittHoriz_16s_C4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterPrewittHoriz_32f_AC4R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterPrewittHoriz_32f_C1R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterPrewittHoriz_32f_C3R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterPrewittHoriz_32f_C4R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterPrewittHoriz_8u_AC4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterPrewittHoriz_8u_C1R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterPrewittHoriz_8u_C3R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterPrewittHoriz_8u_C4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterPrewittVert_16s_AC4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterPrewittVert_16s_C1R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterPrewittVert_16s_C3R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterPrewittVert_16s_C4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterPrewittVert_32f_AC4R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterPrewittVert_32f_C1R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterPrewittVert_32f_C3R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterPrewittVert_32f_C4R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterPrewittVert_8u_AC4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterPrewittVert_8u_C1R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterPrewittVert_8u_C3R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterPrewittVert_8u_C4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
+
+/* FilterSobelHoriz, FilterSobelVert: Sobel gradients, 3x3 or (8u16s, 8s16s) 3x3 and 5x5 by mask code. */
+RuxResult ruxiFilterSobelHoriz_16s_AC4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterSobelHoriz_16s_C1R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterSobelHoriz_16s_C3R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterSobelHoriz_16s_C4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterSobelHoriz_32f_AC4R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterSobelHoriz_32f_C1R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterSobelHoriz_32f_C3R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterSobelHoriz_32f_C4R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterSobelHoriz_8s16s_C1R(const Rux8s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterSobelHoriz_8u16s_C1R(const Rux8u* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterSobelHoriz_8u_AC4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterSobelHoriz_8u_C1R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterSobelHoriz_8u_C3R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterSobelHoriz_8u_C4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterSobelVert_16s_AC4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterSobelVert_16s_C1R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterSobelVert_16s_C3R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterSobelVert_16s_C4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterSobelVert_32f_AC4R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterSobelVert_32f_C1R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterSobelVert_32f_C3R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterSobelVert_32f_C4R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterSobelVert_8s16s_C1R(const Rux8s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterSobelVert_8u16s_C1R(const Rux8u* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterSobelVert_8u_AC4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterSobelVert_8u_C1R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterSobelVert_8u_C3R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterSobelVert_8u_C4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
+
+/* FilterSobelHorizSecond, FilterSobelVertSecond, FilterSobelCross: second derivatives by mask code (3x3 or 5x5). */
+RuxResult ruxiFilterSobelCross_32f_C1R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterSobelCross_8s16s_C1R(const Rux8s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterSobelCross_8u16s_C1R(const Rux8u* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterSobelHorizSecond_32f_C1R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterSobelHorizSecond_8s16s_C1R(const Rux8s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterSobelHorizSecond_8u16s_C1R(const Rux8u* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterSobelVertSecond_32f_C1R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterSobelVertSecond_8s16s_C1R(const Rux8s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterSobelVertSecond_8u16s_C1R(const Rux8u* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+
+/* FilterSobelHorizMask, FilterSobelVertMask: Sobel gradients by mask code (3x3 or 5x5). */
+RuxResult ruxiFilterSobelHorizMask_32f_C1R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterSobelVertMask_32f_C1R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+
+/* FilterScharrHoriz, FilterScharrVert: 3x3 Scharr gradients. */
+RuxResult ruxiFilterScharrHoriz_32f_C1R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterScharrHoriz_8s16s_C1R(const Rux8s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterScharrHoriz_8u16s_C1R(const Rux8u* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterScharrVert_32f_C1R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterScharrVert_8s16s_C1R(const Rux8s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterScharrVert_8u16s_C1R(const Rux8u* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize);
+
+/* FilterRobertsDown: src(x, y) - src(x - 1, y - 1); FilterRobertsUp: src(x, y) - src(x + 1, y - 1); saturated. */
+RuxResult ruxiFilterRobertsDown_16s_AC4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterRobertsDown_16s_C1R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterRobertsDown_16s_C3R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterRobertsDown_32f_AC4R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterRobertsDown_32f_C1R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterRobertsDown_32f_C3R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterRobertsDown_8u_AC4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterRobertsDown_8u_C1R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterRobertsDown_8u_C3R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterRobertsUp_16s_AC4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterRobertsUp_16s_C1R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterRobertsUp_16s_C3R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterRobertsUp_32f_AC4R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterRobertsUp_32f_C1R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterRobertsUp_32f_C3R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterRobertsUp_8u_AC4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterRobertsUp_8u_C1R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterRobertsUp_8u_C3R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
+
+/* FilterLaplace: Laplacian, 3x3 or 5x5 by mask code, saturated. */
+RuxResult ruxiFilterLaplace_16s_AC4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterLaplace_16s_C1R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterLaplace_16s_C3R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterLaplace_16s_C4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterLaplace_32f_AC4R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterLaplace_32f_C1R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterLaplace_32f_C3R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterLaplace_32f_C4R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterLaplace_8s16s_C1R(const Rux8s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterLaplace_8u16s_C1R(const Rux8u* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterLaplace_8u_AC4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterLaplace_8u_C1R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterLaplace_8u_C3R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterLaplace_8u_C4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+
+/* FilterGauss: Gaussian smoothing, 3x3 (divisor 16) or 5x5 (divisor 571), rounded to nearest even. */
+RuxResult ruxiFilterGauss_16s_AC4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterGauss_16s_C1R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterGauss_16s_C3R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterGauss_16s_C4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterGauss_16u_AC4R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterGauss_16u_C1R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterGauss_16u_C3R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterGauss_16u_C4R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterGauss_32f_AC4R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterGauss_32f_C1R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterGauss_32f_C3R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterGauss_32f_C4R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterGauss_8u_AC4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterGauss_8u_C1R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterGauss_8u_C3R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterGauss_8u_C4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+
+/* FilterHipass: high-pass, 3x3 (centre 8) or 5x5 (centre 24), saturated. */
+RuxResult ruxiFilterHipass_16s_AC4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterHipass_16s_C1R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterHipass_16s_C3R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterHipass_16s_C4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterHipass_32f_AC4R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterHipass_32f_C1R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterHipass_32f_C3R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterHipass_32f_C4R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterHipass_8u_AC4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterHipass_8u_C1R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterHipass_8u_C3R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterHipass_8u_C4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+
+/* FilterLowpass: mean of the 3x3 or 5x5 window, rounded to nearest. */
+RuxResult ruxiFilterLowpass_16s_AC4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterLowpass_16s_C1R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterLowpass_16s_C3R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterLowpass_16u_AC4R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterLowpass_16u_C1R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterLowpass_16u_C3R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterLowpass_32f_AC4R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterLowpass_32f_C1R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterLowpass_32f_C3R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterLowpass_8u_AC4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterLowpass_8u_C1R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterLowpass_8u_C3R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+
+/* FilterSharpen: (16 centre - 8 neighbours) / 8, rounded to nearest even, saturated. */
+RuxResult ruxiFilterSharpen_16s_AC4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterSharpen_16s_C1R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterSharpen_16s_C3R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterSharpen_16s_C4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterSharpen_32f_AC4R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterSharpen_32f_C1R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterSharpen_32f_C3R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterSharpen_32f_C4R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterSharpen_8u_AC4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterSharpen_8u_C1R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterSharpen_8u_C3R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiFilterSharpen_8u_C4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
+
+/* Filter: true convolution with an integer kernel divided by divisor (rounded to nearest even), or with a 32f/64f kernel; reads kernel.width - 1 - anchor.x pixels left, anchor.x right, kernel.height - 1 - anchor.y rows above, anchor.y below. */
+RuxResult ruxiFilter_16s_AC4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor, int divisor);
+RuxResult ruxiFilter_16s_C1R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor, int divisor);
+RuxResult ruxiFilter_16s_C3R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor, int divisor);
+RuxResult ruxiFilter_16s_C4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor, int divisor);
+RuxResult ruxiFilter_16u_AC4R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor, int divisor);
+RuxResult ruxiFilter_16u_C1R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor, int divisor);
+RuxResult ruxiFilter_16u_C3R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor, int divisor);
+RuxResult ruxiFilter_16u_C4R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor, int divisor);
+RuxResult ruxiFilter_32f_AC4R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor);
+RuxResult ruxiFilter_32f_C1R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor);
+RuxResult ruxiFilter_32f_C3R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor);
+RuxResult ruxiFilter_32f_C4R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor);
+RuxResult ruxiFilter_64f_C1R(const Rux64f* pSrc, int srcStep, Rux64f* pDst, int dstStep, RuxImageSize roiSize, const Rux64f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor);
+RuxResult ruxiFilter_8u_AC4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor, int divisor);
+RuxResult ruxiFilter_8u_C1R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor, int divisor);
+RuxResult ruxiFilter_8u_C3R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor, int divisor);
+RuxResult ruxiFilter_8u_C4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor, int divisor);
+
+/* Filter32f: true convolution of integer images with a 32f kernel, rounded to nearest even and saturated (32s: in double). */
+RuxResult ruxiFilter32f_16s_AC4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor);
+RuxResult ruxiFilter32f_16s_C1R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor);
+RuxResult ruxiFilter32f_16s_C3R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor);
+RuxResult ruxiFilter32f_16s_C4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor);
+RuxResult ruxiFilter32f_16u_AC4R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor);
+RuxResult ruxiFilter32f_16u_C1R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor);
+RuxResult ruxiFilter32f_16u_C3R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor);
+RuxResult ruxiFilter32f_16u_C4R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor);
+RuxResult ruxiFilter32f_32s_C1R(const Rux32s* pSrc, int srcStep, Rux32s* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor);
+RuxResult ruxiFilter32f_32s_C3R(const Rux32s* pSrc, int srcStep, Rux32s* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor);
+RuxResult ruxiFilter32f_32s_C4R(const Rux32s* pSrc, int srcStep, Rux32s* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor);
+RuxResult ruxiFilter32f_8s16s_C1R(const Rux8s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor);
+RuxResult ruxiFilter32f_8s16s_C3R(const Rux8s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor);
+RuxResult ruxiFilter32f_8s16s_C4R(const Rux8s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor);
+RuxResult ruxiFilter32f_8s_C1R(const Rux8s* pSrc, int srcStep, Rux8s* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor);
+RuxResult ruxiFilter32f_8s_C3R(const Rux8s* pSrc, int srcStep, Rux8s* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor);
+RuxResult ruxiFilter32f_8s_C4R(const Rux8s* pSrc, int srcStep, Rux8s* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor);
+RuxResult ruxiFilter32f_8u16s_C1R(const Rux8u* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor);
+RuxResult ruxiFilter32f_8u16s_C3R(const Rux8u* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor);
+RuxResult ruxiFilter32f_8u16s_C4R(const Rux8u* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor);
+RuxResult ruxiFilter32f_8u_AC4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor);
+RuxResult ruxiFilter32f_8u_C1R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor);
+RuxResult ruxiFilter32f_8u_C3R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor);
+RuxResult ruxiFilter32f_8u_C4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor);
+
+/* FilterRow: dst(x) = sum of kernel[k] src(x + xAnchor - k), integer kernels divided by divisor. */
+RuxResult ruxiFilterRow_16s_AC4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, int kernelSize, int xAnchor, int divisor);
+RuxResult ruxiFilterRow_16s_C1R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, int kernelSize, int xAnchor, int divisor);
+RuxResult ruxiFilterRow_16s_C3R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, int kernelSize, int xAnchor, int divisor);
+RuxResult ruxiFilterRow_16s_C4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, int kernelSize, int xAnchor, int divisor);
+RuxResult ruxiFilterRow_16u_AC4R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, int kernelSize, int xAnchor, int divisor);
+RuxResult ruxiFilterRow_16u_C1R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, int kernelSize, int xAnchor, int divisor);
+RuxResult ruxiFilterRow_16u_C3R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, int kernelSize, int xAnchor, int divisor);
+RuxResult ruxiFilterRow_16u_C4R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, int kernelSize, int xAnchor, int divisor);
+RuxResult ruxiFilterRow_32f_AC4R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, int kernelSize, int xAnchor);
+RuxResult ruxiFilterRow_32f_C1R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, int kernelSize, int xAnchor);
+RuxResult ruxiFilterRow_32f_C3R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, int kernelSize, int xAnchor);
+RuxResult ruxiFilterRow_32f_C4R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, int kernelSize, int xAnchor);
+RuxResult ruxiFilterRow_64f_C1R(const Rux64f* pSrc, int srcStep, Rux64f* pDst, int dstStep, RuxImageSize roiSize, const Rux64f* pKernel, int kernelSize, int xAnchor);
+RuxResult ruxiFilterRow_8u_AC4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, int kernelSize, int xAnchor, int divisor);
+RuxResult ruxiFilterRow_8u_C1R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, int kernelSize, int xAnchor, int divisor);
+RuxResult ruxiFilterRow_8u_C3R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, int kernelSize, int xAnchor, int divisor);
+RuxResult ruxiFilterRow_8u_C4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, int kernelSize, int xAnchor, int divisor);
+
+/* FilterColumn: dst(y) = sum of kernel[k] src(y + yAnchor - k), integer kernels divided by divisor. */
+RuxResult ruxiFilterColumn_16s_AC4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, int kernelSize, int yAnchor, int divisor);
+RuxResult ruxiFilterColumn_16s_C1R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, int kernelSize, int yAnchor, int divisor);
+RuxResult ruxiFilterColumn_16s_C3R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, int kernelSize, int yAnchor, int divisor);
+RuxResult ruxiFilterColumn_16s_C4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, int kernelSize, int yAnchor, int divisor);
+RuxResult ruxiFilterColumn_16u_AC4R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, int kernelSize, int yAnchor, int divisor);
+RuxResult ruxiFilterColumn_16u_C1R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, int kernelSize, int yAnchor, int divisor);
+RuxResult ruxiFilterColumn_16u_C3R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, int kernelSize, int yAnchor, int divisor);
+RuxResult ruxiFilterColumn_16u_C4R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, int kernelSize, int yAnchor, int divisor);
+RuxResult ruxiFilterColumn_32f_AC4R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, int kernelSize, int yAnchor);
+RuxResult ruxiFilterColumn_32f_C1R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, int kernelSize, int yAnchor);
+RuxResult ruxiFilterColumn_32f_C3R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, int kernelSize, int yAnchor);
+RuxResult ruxiFilterColumn_32f_C4R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, int kernelSize, int yAnchor);
+RuxResult ruxiFilterColumn_64f_C1R(const Rux64f* pSrc, int srcStep, Rux64f* pDst, int dstStep, RuxImageSize roiSize, const Rux64f* pKernel, int kernelSize, int yAnchor);
+RuxResult ruxiFilterColumn_8u_AC4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, int kernelSize, int yAnchor, int divisor);
+RuxResult ruxiFilterColumn_8u_C1R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, int kernelSize, int yAnchor, int divisor);
+RuxResult ruxiFilterColumn_8u_C3R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, int kernelSize, int yAnchor, int divisor);
+RuxResult ruxiFilterColumn_8u_C4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, int kernelSize, int yAnchor, int divisor);
+
+/* FilterRow32f: row convolution of integer images with a 32f kernel, rounded to nearest even and saturated. */
+RuxResult ruxiFilterRow32f_16s_AC4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, int kernelSize, int xAnchor);
+RuxResult ruxiFilterRow32f_16s_C1R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, int kernelSize, int xAnchor);
+RuxResult ruxiFilterRow32f_16s_C3R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, int kernelSize, int xAnchor);
+RuxResult ruxiFilterRow32f_16s_C4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, int kernelSize, int xAnchor);
+RuxResult ruxiFilterRow32f_16u_AC4R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, int kernelSize, int xAnchor);
+RuxResult ruxiFilterRow32f_16u_C1R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, int kernelSize, int xAnchor);
+RuxResult ruxiFilterRow32f_16u_C3R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, int kernelSize, int xAnchor);
+RuxResult ruxiFilterRow32f_16u_C4R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, int kernelSize, int xAnchor);
+RuxResult ruxiFilterRow32f_8u_AC4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, int kernelSize, int xAnchor);
+RuxResult ruxiFilterRow32f_8u_C1R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, int kernelSize, int xAnchor);
+RuxResult ruxiFilterRow32f_8u_C3R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, int kernelSize, int xAnchor);
+RuxResult ruxiFilterRow32f_8u_C4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, int kernelSize, int xAnchor);
+
+/* FilterColumn32f: column convolution of integer images with a 32f kernel, rounded to nearest even and saturated. */
+RuxResult ruxiFilterColumn32f_16s_AC4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, int kernelSize, int yAnchor);
+RuxResult ruxiFilterColumn32f_16s_C1R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, int kernelSize, int yAnchor);
+RuxResult ruxiFilterColumn32f_16s_C3R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, int kernelSize, int yAnchor);
+RuxResult ruxiFilterColumn32f_16s_C4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, int kernelSize, int yAnchor);
+RuxResult ruxiFilterColumn32f_16u_AC4R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, int kernelSize, int yAnchor);
+RuxResult ruxiFilterColumn32f_16u_C1R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, int kernelSize, int yAnchor);
+RuxResult ruxiFilterColumn32f_16u_C3R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, int kernelSize, int yAnchor);
+RuxResult ruxiFilterColumn32f_16u_C4R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, int kernelSize, int yAnchor);
+RuxResult ruxiFilterColumn32f_8u_AC4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, int kernelSize, int yAnchor);
+RuxResult ruxiFilterColumn32f_8u_C1R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, int kernelSize, int yAnchor);
+RuxResult ruxiFilterColumn32f_8u_C3R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, int kernelSize, int yAnchor);
+RuxResult ruxiFilterColumn32f_8u_C4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, int kernelSize, int yAnchor);
+
+/* Filter_Round16s, Filter_Round32s, Filter_Round32f: Filter with the rounding mode of the last step and a caller work buffer of the size the matching query reports. */
+RuxResult ruxiFilter_Round16s_8u_AC4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux16s* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor, int divisor, RuxRounding roundMode, Rux8u* pBuffer);
+RuxResult ruxiFilter_Round16s_8u_C1R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux16s* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor, int divisor, RuxRounding roundMode, Rux8u* pBuffer);
+RuxResult ruxiFilter_Round16s_8u_C3R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux16s* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor, int divisor, RuxRounding roundMode, Rux8u* pBuffer);
+RuxResult ruxiFilter_Round16s_8u_C4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux16s* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor, int divisor, RuxRounding roundMode, Rux8u* pBuffer);
+RuxResult ruxiFilter_Round32f_16s_AC4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor, RuxRounding roundMode, Rux8u* pBuffer);
+RuxResult ruxiFilter_Round32f_16s_C1R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor, RuxRounding roundMode, Rux8u* pBuffer);
+RuxResult ruxiFilter_Round32f_16s_C3R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor, RuxRounding roundMode, Rux8u* pBuffer);
+RuxResult ruxiFilter_Round32f_16s_C4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor, RuxRounding roundMode, Rux8u* pBuffer);
+RuxResult ruxiFilter_Round32f_16u_AC4R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor, RuxRounding roundMode, Rux8u* pBuffer);
+RuxResult ruxiFilter_Round32f_16u_C1R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor, RuxRounding roundMode, Rux8u* pBuffer);
+RuxResult ruxiFilter_Round32f_16u_C3R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor, RuxRounding roundMode, Rux8u* pBuffer);
+RuxResult ruxiFilter_Round32f_16u_C4R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor, RuxRounding roundMode, Rux8u* pBuffer);
+RuxResult ruxiFilter_Round32f_8u_AC4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor, RuxRounding roundMode, Rux8u* pBuffer);
+RuxResult ruxiFilter_Round32f_8u_C1R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor, RuxRounding roundMode, Rux8u* pBuffer);
+RuxResult ruxiFilter_Round32f_8u_C3R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor, RuxRounding roundMode, Rux8u* pBuffer);
+RuxResult ruxiFilter_Round32f_8u_C4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux32f* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor, RuxRounding roundMode, Rux8u* pBuffer);
+RuxResult ruxiFilter_Round32s_16s_AC4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor, int divisor, RuxRounding roundMode, Rux8u* pBuffer);
+RuxResult ruxiFilter_Round32s_16s_C1R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor, int divisor, RuxRounding roundMode, Rux8u* pBuffer);
+RuxResult ruxiFilter_Round32s_16s_C3R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor, int divisor, RuxRounding roundMode, Rux8u* pBuffer);
+RuxResult ruxiFilter_Round32s_16s_C4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor, int divisor, RuxRounding roundMode, Rux8u* pBuffer);
+RuxResult ruxiFilter_Round32s_16u_AC4R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor, int divisor, RuxRounding roundMode, Rux8u* pBuffer);
+RuxResult ruxiFilter_Round32s_16u_C1R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor, int divisor, RuxRounding roundMode, Rux8u* pBuffer);
+RuxResult ruxiFilter_Round32s_16u_C3R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor, int divisor, RuxRounding roundMode, Rux8u* pBuffer);
+RuxResult ruxiFilter_Round32s_16u_C4R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, const Rux32s* pKernel, RuxImageSize kernelSize, RuxImagePoint anchor, int divisor, RuxRounding roundMode, Rux8u* pBuffer);
+
+/* FilterRoundGetBufSize16s/32s/32f: work-buffer bytes of the Filter_Round members for this kernel and region width. */
+RuxResult ruxiFilterRoundGetBufSize16s_8u_AC4R(RuxImageSize kernelSize, int roiWidth, int* pBufferSize);
+RuxResult ruxiFilterRoundGetBufSize16s_8u_C1R(RuxImageSize kernelSize, int roiWidth, int* pBufferSize);
+RuxResult ruxiFilterRoundGetBufSize16s_8u_C3R(RuxImageSize kernelSize, int roiWidth, int* pBufferSize);
+RuxResult ruxiFilterRoundGetBufSize16s_8u_C4R(RuxImageSize kernelSize, int roiWidth, int* pBufferSize);
+RuxResult ruxiFilterRoundGetBufSize32f_16s_AC4R(RuxImageSize kernelSize, int roiWidth, int* pBufferSize);
+RuxResult ruxiFilterRoundGetBufSize32f_16s_C1R(RuxImageSize kernelSize, int roiWidth, int* pBufferSize);
+RuxResult ruxiFilterRoundGetBufSize32f_16s_C3R(RuxImageSize kernelSize, int roiWidth, int* pBufferSize);
+RuxResult ruxiFilterRoundGetBufSize32f_16s_C4R(RuxImageSize kernelSize, int roiWidth, int* pBufferSize);
+RuxResult ruxiFilterRoundGetBufSize32f_16u_AC4R(RuxImageSize kernelSize, int roiWidth, int* pBufferSize);
+RuxResult ruxiFilterRoundGetBufSize32f_16u_C1R(RuxImageSize kernelSize, int roiWidth, int* pBufferSize);
+RuxResult ruxiFilterRoundGetBufSize32f_16u_C3R(RuxImageSize kernelSize, int roiWidth, int* pBufferSize);
+RuxResult ruxiFilterRoundGetBufSize32f_16u_C4R(RuxImageSize kernelSize, int roiWidth, int* pBufferSize);
+RuxResult ruxiFilterRoundGetBufSize32f_8u_AC4R(RuxImageSize kernelSize, int roiWidth, int* pBufferSize);
+RuxResult ruxiFilterRoundGetBufSize32f_8u_C1R(RuxImageSize kernelSize, int roiWidth, int* pBufferSize);
+RuxResult ruxiFilterRoundGetBufSize32f_8u_C3R(RuxImageSize kernelSize, int roiWidth, int* pBufferSize);
+RuxResult ruxiFilterRoundGetBufSize32f_8u_C4R(RuxImageSize kernelSize, int roiWidth, int* pBufferSize);
+RuxResult ruxiFilterRoundGetBufSize32s_16s_AC4R(RuxImageSize kernelSize, int roiWidth, int* pBufferSize);
+RuxResult ruxiFilterRoundGetBufSize32s_16s_C1R(RuxImageSize kernelSize, int roiWidth, int* pBufferSize);
+RuxResult ruxiFilterRoundGetBufSize32s_16s_C3R(RuxImageSize kernelSize, int roiWidth, int* pBufferSize);
+RuxResult ruxiFilterRoundGetBufSize32s_16s_C4R(RuxImageSize kernelSize, int roiWidth, int* pBufferSize);
+RuxResult ruxiFilterRoundGetBufSize32s_16u_AC4R(RuxImageSize kernelSize, int roiWidth, int* pBufferSize);
+RuxResult ruxiFilterRoundGetBufSize32s_16u_C1R(RuxImageSize kernelSize, int roiWidth, int* pBufferSize);
+RuxResult ruxiFilterRoundGetBufSize32s_16u_C3R(RuxImageSize kernelSize, int roiWidth, int* pBufferSize);
+RuxResult ruxiFilterRoundGetBufSize32s_16u_C4R(RuxImageSize kernelSize, int roiWidth, int* pBufferSize);
+
+/* FilterGetBufSize_64f: Filter_64f needs no work buffer; stores 0. */
+RuxResult ruxiFilterGetBufSize_64f_C1R(RuxImageSize kernelSize, int roiWidth, int* pBufferSize);
+
 #ifdef __cplusplus
 }
 #endif

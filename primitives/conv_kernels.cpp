@@ -1,0 +1,184 @@
+// Vector row kernels of the linear filters, compiled once per target.
+//
+// Taps: blocks of four vectors of outputs keep their sums in registers over all taps; weights 1
+// and -1 add or subtract (the same bits as the product for every type). The products of a
+// sample are formed after converting it to the accumulator type, so body, one-vector remainder
+// and scalar tail give identical results. Rounding uses the explicit rounding instructions, so
+// the caller's floating-point rounding mode plays no part.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "primitives/conv_kernels.cpp"
+#include "hwy/foreach_target.h"  // IWYU pragma: keep
+#include "hwy/highway.h"
+#include "primitives/conv_kernels.h"
+
+#include <cstring>
+#include <limits>
+#include <type_traits>
+
+HWY_BEFORE_NAMESPACE();
+namespace rux {
+namespace conv {
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+template <class T>
+HWY_INLINE T LoadOne(const unsigned char* p) {
+  T t;
+  std::memcpy(&t, p, sizeof(T));
+  return t;
+}
+
+// Lanes(d) samples of type S at p, converted to the lane type of d.
+template <class D, class S>
+HWY_INLINE hn::Vec<D> LoadAs(D d, const unsigned char* p) {
+  using A = hn::TFromD<D>;
+  const S* s = reinterpret_cast<const S*>(p);
+  if constexpr (std::is_same_v<S, A>) {
+    return hn::LoadU(d, s);
+  } else if constexpr (std::is_same_v<A, float>) {
+    const hn::RebindToSigned<D> di;
+    return hn::ConvertTo(d, LoadAs<decltype(di), S>(di, p));
+  } else {
+    const hn::Rebind<S, D> ds;
+    return hn::PromoteTo(d, hn::LoadU(ds, s));
+  }
+}
+
+template <class V, class A>
+HWY_INLINE V Accumulate(V acc, V v, A w, V wv) {
+  if (w == A(1)) return hn::Add(acc, v);
+  if (w == A(-1)) return hn::Sub(acc, v);
+  return hn::Add(acc, hn::Mul(wv, v));
+}
+
+// One output of the plain loop: the reference every vector path reproduces.
+template <class S, class A>
+HWY_INLINE A TapsOne(const unsigned char* base, const std::ptrdiff_t* off, const A* w, int taps,
+                     std::size_t i) {
+  if constexpr (std::is_integral_v<A>) {
+    using U = std::make_unsigned_t<A>;
+    U acc = 0;
+    for (int t = 0; t < taps; ++t)
+      acc = static_cast<U>(acc + static_cast<U>(w[t]) *
+                                     static_cast<U>(static_cast<A>(LoadOne<S>(base + off[t] + i * sizeof(S)))));
+    return static_cast<A>(acc);
+  } else {
+    A acc = 0;
+    for (int t = 0; t < taps; ++t) {
+      const A prod = w[t] * static_cast<A>(LoadOne<S>(base + off[t] + i * sizeof(S)));
+      acc = acc + prod;
+    }
+    return acc;
+  }
+}
+
+template <class S, class A>
+void Taps(const unsigned char* base, const std::ptrdiff_t* off, const void* wv, int taps, std::size_t n,
+          void* outv) {
+  const A* w = static_cast<const A*>(wv);
+  A* HWY_RESTRICT out = static_cast<A*>(outv);
+  std::size_t i = 0;
+  if constexpr (!std::is_same_v<A, std::int64_t>) {
+    const hn::ScalableTag<A> d;
+    const std::size_t N = hn::Lanes(d);
+    constexpr std::size_t kS = sizeof(S);
+    for (; i + 4 * N <= n; i += 4 * N) {
+      auto a0 = hn::Zero(d), a1 = a0, a2 = a0, a3 = a0;
+      for (int t = 0; t < taps; ++t) {
+        const unsigned char* p = base + off[t] + i * kS;
+        const A k = w[t];
+        const auto kv = hn::Set(d, k);
+        a0 = Accumulate(a0, LoadAs<decltype(d), S>(d, p), k, kv);
+        a1 = Accumulate(a1, LoadAs<decltype(d), S>(d, p + N * kS), k, kv);
+        a2 = Accumulate(a2, LoadAs<decltype(d), S>(d, p + 2 * N * kS), k, kv);
+        a3 = Accumulate(a3, LoadAs<decltype(d), S>(d, p + 3 * N * kS), k, kv);
+      }
+      hn::StoreU(a0, d, out + i);
+      hn::StoreU(a1, d, out + i + N);
+      hn::StoreU(a2, d, out + i + 2 * N);
+      hn::StoreU(a3, d, out + i + 3 * N);
+    }
+    for (; i + N <= n; i += N) {
+      auto a = hn::Zero(d);
+      for (int t = 0; t < taps; ++t)
+        a = Accumulate(a, LoadAs<decltype(d), S>(d, base + off[t] + i * kS), w[t], hn::Set(d, w[t]));
+      hn::StoreU(a, d, out + i);
+    }
+  }
+  for (; i < n; ++i) out[i] = TapsOne<S, A>(base, off, w, taps, i);
+}
+
+// Float sums to integer samples: scale, round by mode, clamp to the range of D, convert.
+template <class D>
+void RoundTo(const float* s, float scale, void* outv, std::size_t n, int mode) {
+  D* out = static_cast<D*>(outv);
+  const hn::ScalableTag<float> df;
+  const hn::RebindToSigned<decltype(df)> di;
+  const hn::Rebind<D, decltype(df)> dd;
+  const std::size_t N = hn::Lanes(df);
+  const auto lo = hn::Set(df, static_cast<float>(std::numeric_limits<D>::min()));
+  const auto hi = hn::Set(df, static_cast<float>(std::numeric_limits<D>::max()));
+  const auto k = hn::Set(df, scale);
+  const auto rounded = [mode](auto d, auto v) {
+    if (mode == 0) return hn::Trunc(v);
+    if (mode == 1) return hn::Round(v);
+    const auto t = hn::Trunc(v);
+    return hn::IfThenElse(hn::Ge(hn::Abs(hn::Sub(v, t)), hn::Set(d, 0.5f)),
+                          hn::Add(t, hn::CopySign(hn::Set(d, 1.0f), v)), t);
+  };
+  std::size_t i = 0;
+  for (; i + N <= n; i += N) {
+    const auto v = rounded(df, hn::Mul(hn::LoadU(df, s + i), k));
+    const auto c = hn::ConvertTo(di, hn::Min(hn::Max(v, lo), hi));
+    hn::StoreU(hn::DemoteTo(dd, c), dd, out + i);
+  }
+  const hn::CappedTag<float, 1> d1;
+  constexpr float kLo = static_cast<float>(std::numeric_limits<D>::min());
+  constexpr float kHi = static_cast<float>(std::numeric_limits<D>::max());
+  for (; i < n; ++i) {
+    const float v = hn::GetLane(rounded(d1, hn::Mul(hn::Set(d1, s[i]), hn::Set(d1, scale))));
+    out[i] = static_cast<D>(static_cast<int>(v < kLo ? kLo : (v > kHi ? kHi : v)));
+  }
+}
+
+template <class S>
+void FillSample(ConvKernels& k, Sample s) {
+  if constexpr (sizeof(S) == 1 || std::is_same_v<S, std::int16_t>) k.taps[s][kI16] = &Taps<S, std::int16_t>;
+  if constexpr (sizeof(S) <= 4 && !std::is_floating_point_v<S>) {
+    k.taps[s][kI32] = &Taps<S, std::int32_t>;
+    k.taps[s][kI64] = &Taps<S, std::int64_t>;
+  }
+  if constexpr (sizeof(S) <= 2 || std::is_same_v<S, float>) k.taps[s][kF32] = &Taps<S, float>;
+  if constexpr (std::is_same_v<S, std::int32_t> || std::is_same_v<S, double>) k.taps[s][kF64] = &Taps<S, double>;
+}
+
+const ConvKernels* GetConvKernels() {
+  static const ConvKernels kernels = [] {
+    ConvKernels k{};
+    FillSample<std::uint8_t>(k, k8u);
+    FillSample<std::int8_t>(k, k8s);
+    FillSample<std::uint16_t>(k, k16u);
+    FillSample<std::int16_t>(k, k16s);
+    FillSample<std::int32_t>(k, k32s);
+    FillSample<float>(k, k32f);
+    FillSample<double>(k, k64f);
+    k.round[k8u] = &RoundTo<std::uint8_t>;
+    k.round[k8s] = &RoundTo<std::int8_t>;
+    k.round[k16u] = &RoundTo<std::uint16_t>;
+    k.round[k16s] = &RoundTo<std::int16_t>;
+    return k;
+  }();
+  return &kernels;
+}
+
+}  // namespace HWY_NAMESPACE
+}  // namespace conv
+}  // namespace rux
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace rux::conv {
+HWY_EXPORT(GetConvKernels);
+const ConvKernels& convKernels() { return *HWY_DYNAMIC_DISPATCH(GetConvKernels)(); }
+}  // namespace rux::conv
+#endif

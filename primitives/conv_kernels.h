@@ -1,0 +1,33 @@
+// Row kernels of the linear neighbourhood filters: weighted sums of shifted rows ("taps") and
+// the rounding conversion of float sums to integer samples.
+//
+// A tap t reads the row that starts at base + offset[t] bytes; the kernel forms
+// out[i] = sum over t of w[t] * row_t[i] for i < n, the samples converted to the accumulator
+// type, and adds the products in tap order (each product and sum rounded for float
+// accumulators, so every target gives the bits of the plain loop). Integer accumulators wrap in
+// their width: the caller picks one in which the exact sum cannot overflow.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace rux::conv {
+
+enum Sample { k8u, k8s, k16u, k16s, k32s, k32f, k64f, kSamples };
+// Accumulators: int16, int32, float, double, int64 (the last as plain loops).
+enum Acc { kI16, kI32, kF32, kF64, kI64, kAccs };
+
+using TapsFn = void (*)(const unsigned char* base, const std::ptrdiff_t* offsets, const void* weights,
+                        int taps, std::size_t n, void* out);
+// out[i] = saturate(round(s[i] * scale)) by mode (0 toward zero, 1 nearest even, 2 half away).
+using RoundFn = void (*)(const float* s, float scale, void* out, std::size_t n, int mode);
+
+struct ConvKernels {
+  TapsFn taps[kSamples][kAccs];  // null for pairs no filter uses
+  RoundFn round[kSamples];       // 8u, 8s, 16u, 16s destinations
+};
+
+// Kernels of the best target this processor runs. Call once per API call, outside row loops.
+const ConvKernels& convKernels();
+
+}  // namespace rux::conv
