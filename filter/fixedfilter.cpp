@@ -132,32 +132,17 @@ struct Built {
 
 // ---- output rules -------------------------------------------------------------------------------
 
-template <class D>
-struct Saturate {
-  template <class A>
-  void operator()(const A* s, D* out, std::size_t n) const {
-    if constexpr (std::is_same_v<A, D>) {
-      std::memcpy(out, s, n * sizeof(D));
-    } else {
-      for (std::size_t i = 0; i < n; ++i) out[i] = saturate<D>(static_cast<std::int64_t>(s[i]));
-    }
-  }
+struct Copy32f {
+  void operator()(const float* s, Rux32f* out, std::size_t n) const { std::memcpy(out, s, n * sizeof(float)); }
 };
 
-// S / 2^k rounded to nearest, ties to even (3x3 Gauss k = 4, sharpen k = 3), saturated.
-template <class D>
-struct ShiftEven {
+// Integer sums: S / 2^k rounded to nearest, ties to even (3x3 Gauss k = 4, sharpen k = 3; k = 0
+// for the plain sums), saturated.
+template <class A, class D>
+struct Shifted {
   int k;
-  template <class A>
-  void operator()(const A* s, D* out, std::size_t n) const {
-    const std::int32_t half = 1 << (k - 1), mask = (1 << k) - 1;
-    const int sh = k;
-    for (std::size_t i = 0; i < n; ++i) {
-      const std::int32_t v = s[i];
-      const std::int32_t q = v >> sh;
-      out[i] = saturate<D>(q + (((v & mask) + half + (q & 1) - 1) >> sh));
-    }
-  }
+  conv::ShiftFn fn = conv::convKernels().shift[std::is_same_v<A, std::int32_t>][conv::sampleOf<D>()];
+  void operator()(const A* s, D* out, std::size_t n) const { fn(s, out, n, k); }
 };
 
 // 8u low-pass: ((S + 5) * 7281) >> 16 (3x3) and ((S + 13) * 10485 >> 16) >> 2 (5x5) as the high
@@ -228,35 +213,38 @@ RuxResult fixedFilter(Kind kind, const S* src, int srcStep, D* dst, int dstStep,
     if (kind == Kind::kGauss) r = five ? 1.0f / 571.0f : 0.0625f;
     if (kind == Kind::kSharpen) r = 0.125f;
     if (kind == Kind::kLowpass) r = five ? 0.04f : 1.0f / 9.0f;
-    if (r == 1.0f) return run<S, float, D, C, kAlpha>(src, srcStep, dst, dstStep, roi, k, Saturate<D>{});
+    if (r == 1.0f) return run<S, float, D, C, kAlpha>(src, srcStep, dst, dstStep, roi, k, Copy32f{});
     return run<S, float, D, C, kAlpha>(src, srcStep, dst, dstStep, roi, k, Scale32f{r});
   } else if constexpr (sizeof(S) == 1) {
+    using A = std::int16_t;
     if constexpr (std::is_same_v<D, Rux8u>) {
       if (kind == Kind::kGauss && five)
         return run<S, float, D, C, kAlpha>(src, srcStep, dst, dstStep, roi, k,
                                            RoundScaled<D>{1.0f / 571.0f, conv::convKernels().round[conv::k8u]});
-      if (kind == Kind::kGauss) return run<S, std::int16_t, D, C, kAlpha>(src, srcStep, dst, dstStep, roi, k, ShiftEven<D>{4});
-      if (kind == Kind::kSharpen) return run<S, std::int16_t, D, C, kAlpha>(src, srcStep, dst, dstStep, roi, k, ShiftEven<D>{3});
+      if (kind == Kind::kGauss) return run<S, std::int16_t, D, C, kAlpha>(src, srcStep, dst, dstStep, roi, k, Shifted<A, D>{4});
+      if (kind == Kind::kSharpen) return run<S, std::int16_t, D, C, kAlpha>(src, srcStep, dst, dstStep, roi, k, Shifted<A, D>{3});
       if (kind == Kind::kLowpass)
         return run<S, std::int16_t, D, C, kAlpha>(src, srcStep, dst, dstStep, roi, k,
                                                   five ? Lowpass8u{13, 10485, 2} : Lowpass8u{5, 7281, 0});
     }
-    return run<S, std::int16_t, D, C, kAlpha>(src, srcStep, dst, dstStep, roi, k, Saturate<D>{});
+    return run<S, A, D, C, kAlpha>(src, srcStep, dst, dstStep, roi, k, Shifted<A, D>{0});
   } else if constexpr (std::is_same_v<S, Rux16s>) {
+    using A = std::int32_t;
     if (kind == Kind::kLowpass)
       return run<S, float, D, C, kAlpha>(src, srcStep, dst, dstStep, roi, k,
                                          RoundScaled<D>{five ? 0.04f : 1.0f / 9.0f, conv::convKernels().round[conv::k16s]});
     if (kind == Kind::kGauss && five) return run<S, std::int32_t, D, C, kAlpha>(src, srcStep, dst, dstStep, roi, k, Gauss16s{});
-    if (kind == Kind::kGauss) return run<S, std::int32_t, D, C, kAlpha>(src, srcStep, dst, dstStep, roi, k, ShiftEven<D>{4});
-    if (kind == Kind::kSharpen) return run<S, std::int32_t, D, C, kAlpha>(src, srcStep, dst, dstStep, roi, k, ShiftEven<D>{3});
-    return run<S, std::int32_t, D, C, kAlpha>(src, srcStep, dst, dstStep, roi, k, Saturate<D>{});
+    if (kind == Kind::kGauss) return run<S, std::int32_t, D, C, kAlpha>(src, srcStep, dst, dstStep, roi, k, Shifted<A, D>{4});
+    if (kind == Kind::kSharpen) return run<S, std::int32_t, D, C, kAlpha>(src, srcStep, dst, dstStep, roi, k, Shifted<A, D>{3});
+    return run<S, A, D, C, kAlpha>(src, srcStep, dst, dstStep, roi, k, Shifted<A, D>{0});
   } else {  // 16u: Gauss and low-pass
+    using A = std::int32_t;
     if (kind == Kind::kLowpass && five)
       return run<S, float, D, C, kAlpha>(src, srcStep, dst, dstStep, roi, k,
                                          RoundScaled<D>{0.04f, conv::convKernels().round[conv::k16u]});
     if (kind == Kind::kLowpass) return run<S, std::int32_t, D, C, kAlpha>(src, srcStep, dst, dstStep, roi, k, MulHigh16u{5, 477218588});
     if (five) return run<S, std::int32_t, D, C, kAlpha>(src, srcStep, dst, dstStep, roi, k, MulHigh16u{286, 7521834});
-    return run<S, std::int32_t, D, C, kAlpha>(src, srcStep, dst, dstStep, roi, k, ShiftEven<D>{4});
+    return run<S, std::int32_t, D, C, kAlpha>(src, srcStep, dst, dstStep, roi, k, Shifted<A, D>{4});
   }
 }
 

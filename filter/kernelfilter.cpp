@@ -67,6 +67,13 @@ struct Divide {
   conv::RoundFn round;
   template <class A>
   void operator()(const A* s, D* out, std::size_t n) const {
+    if constexpr (std::is_same_v<A, std::int16_t> || std::is_same_v<A, std::int32_t>) {
+      constexpr bool wide = std::is_same_v<A, std::int32_t>;
+      if (mode == 1 && (d == 1 || (k > 0 && k <= (wide ? 30 : 14)))) {
+        conv::convKernels().shift[wide][conv::sampleOf<D>()](s, out, n, d == 1 ? 0 : k);
+        return;
+      }
+    }
     if (d == 1) {
       for (std::size_t i = 0; i < n; ++i) out[i] = saturate<D>(static_cast<std::int64_t>(s[i]));
     } else if (k > 0) {

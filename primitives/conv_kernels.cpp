@@ -141,6 +141,40 @@ void RoundTo(const float* s, float scale, void* outv, std::size_t n, int mode) {
   }
 }
 
+// Integer sums to integer samples: the nearest-even quotient by 2^k, saturated by the demotion.
+template <class A, class D>
+void ShiftTo(const void* sv, void* outv, std::size_t n, int k) {
+  const A* s = static_cast<const A*>(sv);
+  D* out = static_cast<D*>(outv);
+  const hn::ScalableTag<A> da;
+  const hn::Rebind<D, decltype(da)> dd;
+  const std::size_t N = hn::Lanes(da);
+  const A mask = static_cast<A>((1 << k) - 1), bias = static_cast<A>(k > 0 ? (1 << (k - 1)) - 1 : 0);
+  std::size_t i = 0;
+  for (; i + N <= n; i += N) {
+    auto v = hn::LoadU(da, s + i);
+    if (k > 0) {
+      const auto q = hn::ShiftRightSame(v, k);
+      const auto r = hn::And(v, hn::Set(da, mask));
+      v = hn::Add(q, hn::ShiftRightSame(hn::Add(hn::Add(r, hn::Set(da, bias)), hn::And(q, hn::Set(da, A(1)))), k));
+    }
+    if constexpr (std::is_same_v<A, D>) {
+      hn::StoreU(v, da, out + i);
+    } else {
+      hn::StoreU(hn::DemoteTo(dd, v), dd, out + i);
+    }
+  }
+  for (; i < n; ++i) {
+    std::int32_t v = s[i];
+    if (k > 0) {
+      const std::int32_t q = v >> k;
+      v = q + (((v & mask) + bias + (q & 1)) >> k);
+    }
+    v = v < std::numeric_limits<D>::min() ? std::numeric_limits<D>::min() : v;
+    out[i] = static_cast<D>(v > std::numeric_limits<D>::max() ? std::numeric_limits<D>::max() : v);
+  }
+}
+
 template <class S>
 void FillSample(ConvKernels& k, Sample s) {
   if constexpr (sizeof(S) == 1 || std::is_same_v<S, std::int16_t>) k.taps[s][kI16] = &Taps<S, std::int16_t>;
@@ -166,6 +200,11 @@ const ConvKernels* GetConvKernels() {
     k.round[k8s] = &RoundTo<std::int8_t>;
     k.round[k16u] = &RoundTo<std::uint16_t>;
     k.round[k16s] = &RoundTo<std::int16_t>;
+    k.shift[0][k8u] = &ShiftTo<std::int16_t, std::uint8_t>;
+    k.shift[0][k16s] = &ShiftTo<std::int16_t, std::int16_t>;
+    k.shift[1][k8u] = &ShiftTo<std::int32_t, std::uint8_t>;
+    k.shift[1][k16u] = &ShiftTo<std::int32_t, std::uint16_t>;
+    k.shift[1][k16s] = &ShiftTo<std::int32_t, std::int16_t>;
     return k;
   }();
   return &kernels;

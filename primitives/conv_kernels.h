@@ -22,9 +22,14 @@ using TapsFn = void (*)(const unsigned char* base, const std::ptrdiff_t* offsets
 // out[i] = saturate(round(s[i] * scale)) by mode (0 toward zero, 1 nearest even, 2 half away).
 using RoundFn = void (*)(const float* s, float scale, void* out, std::size_t n, int mode);
 
+// out[i] = saturate(s[i] / 2^k rounded to nearest, ties to even); k = 0 only saturates.
+// int16 sums take k <= 14, int32 sums k <= 30.
+using ShiftFn = void (*)(const void* s, void* out, std::size_t n, int k);
+
 struct ConvKernels {
   TapsFn taps[kSamples][kAccs];  // null for pairs no filter uses
   RoundFn round[kSamples];       // 8u, 8s, 16u, 16s destinations
+  ShiftFn shift[2][kSamples];    // [int16, int32 sums][8u, 16u, 16s destination]
 };
 
 // Kernels of the best target this processor runs. Call once per API call, outside row loops.
