@@ -1,7 +1,7 @@
 // Box filter (FilterBox: the mean over a mask.width x mask.height window) and the one-dimensional
 // window sums (SumWindowRow, SumWindowColumn), for every type and layout.
 //
-// Shape: one running-sum engine (primitives/running_sum.h). Per block of destination rows it primes
+// Shape: one running-sum engine (primitives/running_sum-inl.h, compiled here once per SIMD target). Per block of destination rows it primes
 // one column sum per source column of the extended row, then per row forms every window sum S
 // exactly and hands the row of sums to an output rule; after each row the column sums take the
 // entering row and drop the leaving one. Integer sums are exact (32-bit, 64-bit when the
@@ -17,20 +17,49 @@
 // Out-of-place 8u, 16s and 32f members split rows into blocks over the library's threads when the
 // region has more than 4096 pixels; each block primes its own sums, so integer results do not
 // depend on the thread count.
+#ifndef RUX_BOXFILTER_TABLE_
+#define RUX_BOXFILTER_TABLE_
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
 
 #include "core/base.h"
-#include "core/parallel.h"
-#include "core/scratch.h"
-#include "primitives/running_sum.h"
-#include "primitives/int_scale.h"
-#include "primitives/unaligned.h"
 
 namespace rux {
+// The members of one target, by type and layout (C1, C3, C4, AC4; window sums C1, C3, C4).
+template <class T>
+using BoxFn = RuxResult (*)(const T*, int, T*, int, RuxImageSize, RuxImageSize, RuxImagePoint, bool);
+template <class T>
+using SumFn = RuxResult (*)(const T*, int, Rux32f*, int, RuxImageSize, int, int, bool, bool);
+struct BoxTable {
+  BoxFn<Rux8u> box8u[4];
+  BoxFn<Rux16u> box16u[4];
+  BoxFn<Rux16s> box16s[4];
+  BoxFn<Rux32f> box32f[4];
+  RuxResult (*box64f)(const Rux64f*, int, Rux64f*, int, RuxImageSize, RuxImageSize, RuxImagePoint);
+  SumFn<Rux8u> sum8u[3];
+  SumFn<Rux16u> sum16u[3];
+  SumFn<Rux16s> sum16s[3];
+};
+}  // namespace rux
+#endif  // RUX_BOXFILTER_TABLE_
+
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "filter/boxfilter.cpp"
+#include "hwy/foreach_target.h"  // IWYU pragma: keep
+#include "hwy/highway.h"
+#include "core/parallel.h"
+#include "core/scratch.h"
+#include "primitives/int_scale.h"
+#include "primitives/running_sum-inl.h"
+#include "primitives/unaligned.h"
+
+HWY_BEFORE_NAMESPACE();
+namespace rux {
+namespace HWY_NAMESPACE {
 namespace {
+
 
 using box::Geometry;
 
@@ -244,28 +273,70 @@ RuxResult sumWindow(const T* src, int srcStep, Rux32f* dst, int dstStep, RuxImag
 }
 
 }  // namespace
+
+template <class T>
+void fillBox(BoxFn<T>* f) {
+  f[0] = &filterBox<T, 1, false>;
+  f[1] = &filterBox<T, 3, false>;
+  f[2] = &filterBox<T, 4, false>;
+  f[3] = &filterBox<T, 4, true>;
+}
+template <class T>
+void fillSum(SumFn<T>* f) {
+  f[0] = &sumWindow<T, 1>;
+  f[1] = &sumWindow<T, 3>;
+  f[2] = &sumWindow<T, 4>;
+}
+
+const BoxTable* GetBoxTable() {
+  static const BoxTable table = [] {
+    BoxTable t{};
+    fillBox<Rux8u>(t.box8u);
+    fillBox<Rux16u>(t.box16u);
+    fillBox<Rux16s>(t.box16s);
+    fillBox<Rux32f>(t.box32f);
+    t.box64f = &filterBox64f;
+    fillSum<Rux8u>(t.sum8u);
+    fillSum<Rux16u>(t.sum16u);
+    fillSum<Rux16s>(t.sum16s);
+    return t;
+  }();
+  return &table;
+}
+
+}  // namespace HWY_NAMESPACE
+}  // namespace rux
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace rux {
+HWY_EXPORT(GetBoxTable);
+namespace {
+const BoxTable& boxTable() { return *HWY_DYNAMIC_DISPATCH(GetBoxTable)(); }
+}  // namespace
 }  // namespace rux
 
 using namespace rux;
 
-#define RUX_BOX_LAYOUT(type, T, lay, C, A)                                                        \
+
+#define RUX_BOX_LAYOUT(type, T, lay, L)                                                        \
   RUXAPI RuxResult ruxiFilterBox_##type##_##lay##R(const T* pSrc, int srcStep, T* pDst,           \
                                                    int dstStep, RuxImageSize roiSize,             \
                                                    RuxImageSize maskSize, RuxImagePoint anchor) { \
-    return filterBox<T, C, A>(pSrc, srcStep, pDst, dstStep, roiSize, maskSize, anchor, false);    \
+    return boxTable().box##type[L](pSrc, srcStep, pDst, dstStep, roiSize, maskSize, anchor, false);    \
   }                                                                                               \
   RUXAPI RuxResult ruxiFilterBox_##type##_##lay##IR(T* pSrcDst, int srcDstStep,                   \
                                                     RuxImageSize roiSize, RuxImageSize maskSize,  \
                                                     RuxImagePoint anchor) {                       \
-    return filterBox<T, C, A>(pSrcDst, srcDstStep, pSrcDst, srcDstStep, roiSize, maskSize,        \
-                              anchor, true);                                                      \
+    return boxTable().box##type[L](pSrcDst, srcDstStep, pSrcDst, srcDstStep, roiSize, maskSize,   \
+                                   anchor, true);                                                 \
   }
 
 #define RUX_BOX_TYPE(type, T)              \
-  RUX_BOX_LAYOUT(type, T, C1, 1, false)    \
-  RUX_BOX_LAYOUT(type, T, C3, 3, false)    \
-  RUX_BOX_LAYOUT(type, T, C4, 4, false)    \
-  RUX_BOX_LAYOUT(type, T, AC4, 4, true)
+  RUX_BOX_LAYOUT(type, T, C1, 0)    \
+  RUX_BOX_LAYOUT(type, T, C3, 1)    \
+  RUX_BOX_LAYOUT(type, T, C4, 2)    \
+  RUX_BOX_LAYOUT(type, T, AC4, 3)
 
 RUX_BOX_TYPE(8u, Rux8u)
 RUX_BOX_TYPE(16u, Rux16u)
@@ -275,28 +346,30 @@ RUX_BOX_TYPE(32f, Rux32f)
 RUXAPI RuxResult ruxiFilterBox_64f_C1R(const Rux64f* pSrc, int srcStep, Rux64f* pDst, int dstStep,
                                        RuxImageSize roiSize, RuxImageSize maskSize,
                                        RuxImagePoint anchor) {
-  return filterBox64f(pSrc, srcStep, pDst, dstStep, roiSize, maskSize, anchor);
+  return boxTable().box64f(pSrc, srcStep, pDst, dstStep, roiSize, maskSize, anchor);
 }
 
 // The 8u and 16s row sums treat an empty region as nothing to do.
-#define RUX_SUMWIN(type, T, lay, C, rowEmptyOk)                                                    \
+#define RUX_SUMWIN(type, T, lay, L, rowEmptyOk)                                                    \
   RUXAPI RuxResult ruxiSumWindowRow_##type##32f_##lay##R(const T* pSrc, int srcStep, Rux32f* pDst, \
                                                          int dstStep, RuxImageSize roiSize,        \
                                                          int maskSize, int anchor) {               \
-    return sumWindow<T, C>(pSrc, srcStep, pDst, dstStep, roiSize, maskSize, anchor, true,          \
+    return boxTable().sum##type[L](pSrc, srcStep, pDst, dstStep, roiSize, maskSize, anchor, true,  \
                            rowEmptyOk);                                                            \
   }                                                                                                \
   RUXAPI RuxResult ruxiSumWindowColumn_##type##32f_##lay##R(                                       \
       const T* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, int maskSize,   \
       int anchor) {                                                                                \
-    return sumWindow<T, C>(pSrc, srcStep, pDst, dstStep, roiSize, maskSize, anchor, false, false); \
+    return boxTable().sum##type[L](pSrc, srcStep, pDst, dstStep, roiSize, maskSize, anchor, false, false); \
   }
 
 #define RUX_SUMWIN_TYPE(type, T, rowEmptyOk) \
-  RUX_SUMWIN(type, T, C1, 1, rowEmptyOk)     \
-  RUX_SUMWIN(type, T, C3, 3, rowEmptyOk)     \
-  RUX_SUMWIN(type, T, C4, 4, rowEmptyOk)
+  RUX_SUMWIN(type, T, C1, 0, rowEmptyOk)     \
+  RUX_SUMWIN(type, T, C3, 1, rowEmptyOk)     \
+  RUX_SUMWIN(type, T, C4, 2, rowEmptyOk)
 
 RUX_SUMWIN_TYPE(8u, Rux8u, true)
 RUX_SUMWIN_TYPE(16u, Rux16u, false)
 RUX_SUMWIN_TYPE(16s, Rux16s, true)
+
+#endif  // HWY_ONCE

@@ -1,4 +1,5 @@
-// Running window sums over caller rows: the engine of the box filter and the window sums.
+// Running window sums over caller rows: the engine of the box filter and the window sums,
+// included once per SIMD target by the files that use it (its loops vectorise for each target).
 //
 // A window of maskW x maskH pixels whose top-left pixel is (x - anchorX, y - anchorY) feeds the
 // destination pixel (x, y); the caller provides the border that this reads. Per block of rows
@@ -9,11 +10,20 @@
 // 16s samples are summed biased by 32768. Float samples are summed in double, and each column
 // keeps a count of its non-finite samples: a window that holds one is summed directly, so a NaN
 // or an infinity reaches exactly the outputs whose windows contain it.
+// Window sums along the row come straight from the column sums for windows up to 8 wide, and
+// from sums of power-of-two runs of columns for wider ones (log2 passes over the row, each a
+// vector loop).
 // An output rule is a callable rule(const Acc* sums, D* out, n) that writes n samples into an
 // aligned scratch row; the engine copies finished rows to the destination (AC4: channels 0-2).
-#pragma once
+#if defined(RUX_RUNNING_SUM_INL_H_) == defined(HWY_TARGET_TOGGLE)
+#ifdef RUX_RUNNING_SUM_INL_H_
+#undef RUX_RUNNING_SUM_INL_H_
+#else
+#define RUX_RUNNING_SUM_INL_H_
+#endif
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -24,8 +34,12 @@
 #include "core/parallel.h"
 #include "core/scratch.h"
 #include "primitives/unaligned.h"
+#include "hwy/highway.h"
 
-namespace rux::box {
+HWY_BEFORE_NAMESPACE();
+namespace rux {
+namespace HWY_NAMESPACE {
+namespace box {
 
 struct Geometry {
   int width, height;  // destination region
@@ -44,14 +58,18 @@ class Window {
     outs_ = static_cast<std::size_t>(g.width) * C;
     col_ = reinterpret_cast<Acc*>(scratch);
     sums_ = col_ + cols_;
-    bad_ = reinterpret_cast<std::uint32_t*>(sums_ + outs_);
+    const std::size_t work = g.maskW > 8 ? cols_ : 0;
+    work_[0] = sums_ + outs_;
+    work_[1] = work_[0] + work;
+    bad_ = reinterpret_cast<std::uint32_t*>(work_[1] + work);
   }
 
   // Bytes of scratch one window needs (64-byte aligned slices).
   static long long scratchBytes(const Geometry& g) {
     const long long cols = (static_cast<long long>(g.width) + g.maskW - 1) * C;
     const long long outs = static_cast<long long>(g.width) * C;
-    long long bytes = (cols + outs) * static_cast<long long>(sizeof(Acc));
+    const long long work = g.maskW > 8 ? 2 * cols : 0;
+    long long bytes = (cols + outs + work) * static_cast<long long>(sizeof(Acc));
     if constexpr (kFloatSamples<T>) bytes += cols * 4;
     return (bytes + 63) / 64 * 64;
   }
@@ -71,8 +89,9 @@ class Window {
       for (std::size_t i = 0; i < cols_; ++i) {
         const T a = loadSample<T>(in + i * sizeof(T));
         const T b = loadSample<T>(out + i * sizeof(T));
-        if (std::isfinite(a)) col_[i] += static_cast<double>(a); else ++bad_[i];
-        if (std::isfinite(b)) col_[i] -= static_cast<double>(b); else --bad_[i];
+        const bool fa = std::isfinite(a), fb = std::isfinite(b);
+        col_[i] += (fa ? static_cast<double>(a) : 0.0) - (fb ? static_cast<double>(b) : 0.0);
+        bad_[i] += static_cast<std::uint32_t>(!fa) - static_cast<std::uint32_t>(!fb);
       }
     } else {
       for (std::size_t i = 0; i < cols_; ++i)
@@ -95,7 +114,7 @@ class Window {
         default: direct<8>(n); break;
       }
     } else {
-      running(n);
+      doubling(n);
     }
     if constexpr (kFloatSamples<T>) fixNonFinite(src, step, y);
     return sums_;
@@ -116,40 +135,38 @@ class Window {
     }
   }
 
-  // Wide windows: running sums along the row, S(x + 1) = S(x) + col(x + maskW) - col(x), per
-  // channel in four segments whose independent chains run interleaved.
-  void running(std::size_t n) {
-    constexpr int kSeg = 4;
-    const std::size_t w = n / C;
-    const std::size_t seg = (w + kSeg - 1) / kSeg;
+  // Wide windows: level j holds L_j(x) = sum of the 2^j column sums from x on, built from level
+  // j - 1 as L(x) + L(x + 2^(j-1)); every set bit j of maskW adds L_j(x + off) to the window
+  // sums and moves off by 2^j, so S(x) covers columns x ... x + maskW - 1.
+  // The window-sum update and the next level share one loop over the row.
+  void doubling(std::size_t n) { doublingRun(col_, sums_, n); }
+
+  void doublingRun(const Acc* col, Acc* __restrict s, std::size_t n) {
     const std::size_t mw = static_cast<std::size_t>(g_.maskW);
-    for (int ch = 0; ch < C; ++ch) {
-      Acc s[kSeg];
-      std::size_t begin[kSeg], len[kSeg];
-      for (int k = 0; k < kSeg; ++k) {
-        begin[k] = std::min(w, seg * k);
-        len[k] = std::min(w, begin[k] + seg) - begin[k];
-        s[k] = 0;
-        if (len[k] == 0) continue;
-        for (std::size_t j = 0; j < mw; ++j) s[k] += col_[(begin[k] + j) * C + ch];
-        sums_[begin[k] * C + ch] = s[k];
+    const Acc* level = col;
+    std::size_t len = n + (mw - 1) * C, off = 0;
+    bool first = true;
+    for (std::size_t run = 1, j = 0; run <= mw; run <<= 1, ++j) {
+      const bool add = (mw & run) != 0, more = (run << 1) <= mw;
+      const Acc* __restrict from = level + off * C;
+      const Acc* __restrict cur = level;
+      Acc* __restrict next = work_[j & 1];
+      const std::size_t shift = run * C, nlen = more ? len - shift : 0;
+      const std::size_t both = add ? std::min(n, nlen) : 0;
+      if (first) {
+        for (std::size_t i = 0; i < both; ++i) s[i] = from[i], next[i] = cur[i] + cur[i + shift];
+        if (add)
+          for (std::size_t i = both; i < n; ++i) s[i] = from[i];
+      } else {
+        for (std::size_t i = 0; i < both; ++i) s[i] += from[i], next[i] = cur[i] + cur[i + shift];
+        if (add)
+          for (std::size_t i = both; i < n; ++i) s[i] += from[i];
       }
-      // Segments 0..2 have the full length; the last may be shorter.
-      const std::size_t common = len[kSeg - 1];
-      for (std::size_t i = 1; i < common; ++i) {
-        for (int k = 0; k < kSeg; ++k) {
-          const std::size_t x = begin[k] + i;
-          s[k] += col_[(x + mw - 1) * C + ch] - col_[(x - 1) * C + ch];
-          sums_[x * C + ch] = s[k];
-        }
-      }
-      for (int k = 0; k < kSeg; ++k) {
-        for (std::size_t i = std::max<std::size_t>(common, 1); i < len[k]; ++i) {
-          const std::size_t x = begin[k] + i;
-          s[k] += col_[(x + mw - 1) * C + ch] - col_[(x - 1) * C + ch];
-          sums_[x * C + ch] = s[k];
-        }
-      }
+      for (std::size_t i = both; i < nlen; ++i) next[i] = cur[i] + cur[i + shift];
+      if (add) first = false, off += run;
+      if (!more) break;
+      level = next;
+      len = nlen;
     }
   }
 
@@ -169,7 +186,9 @@ class Window {
     if constexpr (kFloatSamples<T>) {
       for (std::size_t i = 0; i < cols_; ++i) {
         const T a = loadSample<T>(row + i * sizeof(T));
-        if (std::isfinite(a)) col_[i] += static_cast<double>(a); else ++bad_[i];
+        const bool fa = std::isfinite(a);
+        col_[i] += fa ? static_cast<double>(a) : 0.0;
+        bad_[i] += static_cast<std::uint32_t>(!fa);
       }
     } else {
       for (std::size_t i = 0; i < cols_; ++i) col_[i] += static_cast<Acc>(value(row, i));
@@ -201,6 +220,7 @@ class Window {
   std::size_t cols_ = 0, outs_ = 0;
   Acc* col_ = nullptr;
   Acc* sums_ = nullptr;
+  Acc* work_[2] = {nullptr, nullptr};
   std::uint32_t* bad_ = nullptr;
 };
 
@@ -320,4 +340,9 @@ RuxResult filterInPlace(T* img, int step, const Geometry& g, const Rule& rule) {
   return withSums<T>(g, [&]<class Acc>() { return inPlaceWith<T, Acc, C, kAlpha>(img, step, g, rule); });
 }
 
-}  // namespace rux::box
+}  // namespace box
+}  // namespace HWY_NAMESPACE
+}  // namespace rux
+HWY_AFTER_NAMESPACE();
+
+#endif  // RUX_RUNNING_SUM_INL_H_
