@@ -194,7 +194,7 @@ class Checker {
 
   // The first failing check wins: pointers, then size and steps in the family's order, then
   // parameters (unless a parameter is checked first). Mask and kernel sizes are checked after
-  // the region size, before any later step check.
+  // the region size, before any later step check (steps=between: after the steps).
   void checkOrder(const Trial& base) {
     if (m_.images.empty() || m_.region < 0) return;
     const std::size_t r = static_cast<std::size_t>(m_.region);
@@ -219,7 +219,8 @@ class Checker {
         t = base;
         t.sizes[s].width = 0;
         t.stepOverride[0] = 0;
-        expect("order: step 0 and " + name + " 0", t, {stepFirst ? m_.stepStatus : status});
+        const bool stepBeforeExtent = stepFirst || m_.steps == Steps::kBetween;
+        expect("order: step 0 and " + name + " 0", t, {stepBeforeExtent ? m_.stepStatus : status});
       }
     }
     if (m_.steps != Steps::kNone) {

@@ -276,8 +276,9 @@ bool Model::build(const ExportInfo& e, const Rules& rules, std::string* error) {
   if (st == "none") steps = Steps::kNone;
   else if (st == "before") steps = Steps::kBeforeSize;
   else if (st == "after") steps = Steps::kAfterSize;
+  else if (st == "between") steps = Steps::kBetween;
   else {
-    *error = "steps must be none, after or before";
+    *error = "steps must be none, after, before or between";
     return false;
   }
   double x;

@@ -48,7 +48,8 @@ struct ParamSpec {
 };
 
 enum class Role { kSrc, kDst, kSrcDst, kMask };
-enum class Steps { kNone, kAfterSize, kBeforeSize };
+// kBetween: after the region size, before mask and kernel sizes.
+enum class Steps { kNone, kAfterSize, kBeforeSize, kBetween };
 
 struct ImageOp {
   std::string name;

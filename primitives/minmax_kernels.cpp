@@ -1,0 +1,107 @@
+// Vector row kernels of the rank and morphology filters, compiled once per target.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "primitives/minmax_kernels.cpp"
+#include "hwy/foreach_target.h"  // IWYU pragma: keep
+#include "hwy/highway.h"
+#include "primitives/minmax_kernels.h"
+
+#include <cstring>
+
+HWY_BEFORE_NAMESPACE();
+namespace rux {
+namespace rank {
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+template <Op kOp, class V>
+HWY_INLINE V Pick(V a, V b) {
+  if constexpr (kOp == kMax) {
+    return hn::Max(a, b);
+  } else {
+    return hn::Min(a, b);
+  }
+}
+
+template <Op kOp, class T>
+HWY_INLINE T PickOne(T a, T b) {
+  if constexpr (kOp == kMax) {
+    return a > b ? a : b;
+  } else {
+    return a < b ? a : b;
+  }
+}
+
+template <class T>
+HWY_INLINE T LoadOne(const unsigned char* p) {
+  T t;
+  std::memcpy(&t, p, sizeof(T));
+  return t;
+}
+
+template <class T, Op kOp>
+void Combine(const unsigned char* base, const std::ptrdiff_t* off, int count, std::size_t n, void* outv) {
+  T* HWY_RESTRICT out = static_cast<T*>(outv);
+  const hn::ScalableTag<T> d;
+  const std::size_t N = hn::Lanes(d);
+  std::size_t i = 0;
+  for (; i + 2 * N <= n; i += 2 * N) {
+    const T* p = reinterpret_cast<const T*>(base + off[0]) + i;
+    auto a0 = hn::LoadU(d, p), a1 = hn::LoadU(d, p + N);
+    for (int t = 1; t < count; ++t) {
+      const T* q = reinterpret_cast<const T*>(base + off[t]) + i;
+      a0 = Pick<kOp>(a0, hn::LoadU(d, q));
+      a1 = Pick<kOp>(a1, hn::LoadU(d, q + N));
+    }
+    hn::StoreU(a0, d, out + i);
+    hn::StoreU(a1, d, out + i + N);
+  }
+  for (; i < n; ++i) {
+    T a = LoadOne<T>(base + off[0] + i * sizeof(T));
+    for (int t = 1; t < count; ++t) a = PickOne<kOp>(a, LoadOne<T>(base + off[t] + i * sizeof(T)));
+    out[i] = a;
+  }
+}
+
+template <class T, Op kOp>
+void Level(const void* inv, void* outv, std::size_t n, std::size_t shift) {
+  const T* in = static_cast<const T*>(inv);
+  T* HWY_RESTRICT out = static_cast<T*>(outv);
+  const hn::ScalableTag<T> d;
+  const std::size_t N = hn::Lanes(d);
+  std::size_t i = 0;
+  for (; i + N <= n; i += N) hn::StoreU(Pick<kOp>(hn::LoadU(d, in + i), hn::LoadU(d, in + i + shift)), d, out + i);
+  for (; i < n; ++i) out[i] = PickOne<kOp>(in[i], in[i + shift]);
+}
+
+template <class T>
+void Fill(MinMaxKernels& k, Type t) {
+  k.combine[t][kMin] = &Combine<T, kMin>;
+  k.combine[t][kMax] = &Combine<T, kMax>;
+  k.level[t][kMin] = &Level<T, kMin>;
+  k.level[t][kMax] = &Level<T, kMax>;
+}
+
+const MinMaxKernels* GetMinMaxKernels() {
+  static const MinMaxKernels kernels = [] {
+    MinMaxKernels k{};
+    Fill<uint8_t>(k, k8u);
+    Fill<uint16_t>(k, k16u);
+    Fill<int16_t>(k, k16s);
+    Fill<float>(k, k32f);
+    Fill<double>(k, k64f);
+    return k;
+  }();
+  return &kernels;
+}
+
+}  // namespace HWY_NAMESPACE
+}  // namespace rank
+}  // namespace rux
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace rux::rank {
+HWY_EXPORT(GetMinMaxKernels);
+const MinMaxKernels& minMaxKernels() { return *HWY_DYNAMIC_DISPATCH(GetMinMaxKernels)(); }
+}  // namespace rux::rank
+#endif

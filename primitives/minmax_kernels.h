@@ -1,0 +1,27 @@
+// Row kernels of the rank and morphology filters: the sample-wise minimum or maximum of several
+// rows, and one level of running extrema (out[i] = op(in[i], in[i + shift])). Float rows use
+// the comparison of the vector instructions, op(a, b) = a > b ? a : b (maximum) and
+// a < b ? a : b (minimum), on every target and in the scalar tail alike.
+#pragma once
+
+#include <cstddef>
+
+namespace rux::rank {
+
+enum Type { k8u, k16u, k16s, k32f, k64f, kTypes };
+enum Op { kMin, kMax };
+
+// out[i] = op over t < count of row_t[i], row_t starting at base + offsets[t] bytes; count >= 1.
+using CombineFn = void (*)(const unsigned char* base, const std::ptrdiff_t* offsets, int count, std::size_t n,
+                           void* out);
+// out[i] = op(in[i], in[i + shift]) for i < n (in and out distinct).
+using LevelFn = void (*)(const void* in, void* out, std::size_t n, std::size_t shift);
+
+struct MinMaxKernels {
+  CombineFn combine[kTypes][2];
+  LevelFn level[kTypes][2];
+};
+
+const MinMaxKernels& minMaxKernels();
+
+}  // namespace rux::rank

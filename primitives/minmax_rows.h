@@ -1,0 +1,189 @@
+// The extremum engine of the minimum/maximum filters and of dilation and erosion: the minimum
+// or maximum over a structuring element whose included positions form runs along its rows.
+//
+// Every source row that a window reads is turned, once, into levels of running extrema:
+// L_0 is the row, L_j(x) = op(L_(j-1)(x), L_(j-1)(x + 2^(j-1))) covers 2^j pixels. A run of
+// length n starting at column d is op(L_k(x + d), L_k(x + d + n - 2^k)) with k = floor(log2 n)
+// (the two halves overlap, which the extremum does not mind), so the cost per pixel grows with
+// log2 of the widest run plus two reads per run. Only the levels some run reads are kept, in a
+// ring of one slot per mask row; a destination row is the extremum of its runs' entries.
+// Each source row is read (into its levels) before any destination row at or below it is
+// written, so the same pass works in place. Blocks of rows out of place may run on threads,
+// each priming its own ring; the results do not depend on the thread count.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "core/base.h"
+#include "core/parallel.h"
+#include "core/scratch.h"
+#include "primitives/minmax_kernels.h"
+
+namespace rux::rank {
+
+template <class T>
+constexpr Type typeOf() {
+  if constexpr (std::is_same_v<T, Rux8u>) return k8u;
+  else if constexpr (std::is_same_v<T, Rux16u>) return k16u;
+  else if constexpr (std::is_same_v<T, Rux16s>) return k16s;
+  else if constexpr (std::is_same_v<T, Rux32f>) return k32f;
+  else return k64f;
+}
+
+struct Run {
+  int row, col, len;  // mask row, first mask column, length
+};
+
+// The runs of a byte mask (non-zero bytes included).
+inline std::vector<Run> runsOf(const Rux8u* mask, RuxImageSize size) {
+  std::vector<Run> runs;
+  for (int q = 0; q < size.height; ++q)
+    for (int p = 0; p < size.width;) {
+      if (mask[static_cast<std::size_t>(q) * size.width + p] == 0) {
+        ++p;
+        continue;
+      }
+      int e = p;
+      while (e < size.width && mask[static_cast<std::size_t>(q) * size.width + e] != 0) ++e;
+      runs.push_back({q, p, e - p});
+      p = e;
+    }
+  return runs;
+}
+
+inline int floorLog2(int n) {
+  int k = 0;
+  while ((2 << k) <= n) ++k;
+  return k;
+}
+
+// The element of a window: maskW x maskH, anchor (anchorX, anchorY) as in the box filter.
+struct Element {
+  int width, height;  // destination region
+  int maskW, maskH, anchorX, anchorY;
+  std::vector<Run> runs;
+};
+
+template <class T, int C>
+class Engine {
+ public:
+  Engine(const Element& e, Op op) : e_(e), op_(op) {
+    rowLen_ = (static_cast<std::size_t>(e.width) + e.maskW - 1) * C;
+    outLen_ = static_cast<std::size_t>(e.width) * C;
+    int top = 0;
+    for (const Run& r : e.runs) top = std::max(top, floorLog2(r.len));
+    levels_ = top + 1;
+    slotOf_.assign(static_cast<std::size_t>(levels_), -1);
+    for (const Run& r : e.runs) slotOf_[floorLog2(r.len)] = 0;
+    kept_ = 0;
+    for (int& s : slotOf_)
+      if (s == 0) s = kept_++;
+    for (const Run& r : e.runs) entries_ += floorLog2(r.len) == 0 || (1 << floorLog2(r.len)) == r.len ? 1 : 2;
+  }
+
+  // Scratch of one block: the ring, two build rows, the finished row and the entry offsets.
+  long long scratchBytes() const {
+    const long long arrays = static_cast<long long>(e_.maskH) * kept_ + 3;
+    const long long bytes = arrays * padded(rowLen_) * static_cast<long long>(sizeof(T)) +
+                            static_cast<long long>(entries_) * static_cast<long long>(sizeof(std::ptrdiff_t));
+    return (bytes + 63) / 64 * 64;
+  }
+
+  // Destination rows [y0, y1); store(row of outLen samples, y) writes one finished row.
+  template <class Store>
+  void rows(const T* src, int srcStep, int y0, int y1, unsigned char* scratch, Store&& store) const {
+    const MinMaxKernels& k = minMaxKernels();
+    const std::size_t stride = padded(rowLen_) * sizeof(T);
+    T* build[2] = {reinterpret_cast<T*>(scratch + stride * e_.maskH * kept_),
+                   reinterpret_cast<T*>(scratch + stride * (e_.maskH * kept_ + 1))};
+    T* out = reinterpret_cast<T*>(scratch + stride * (e_.maskH * kept_ + 2));
+    auto* offsets = reinterpret_cast<std::ptrdiff_t*>(scratch + stride * (e_.maskH * kept_ + 3));
+    const auto slot = [&](int srcRow) { return ((srcRow % e_.maskH) + e_.maskH) % e_.maskH; };
+    // Levels of source row r (mask row q reads row y - anchorY + q) into its ring slot.
+    const auto load = [&](int r) {
+      const T* row = rowPtr(src, srcStep, r) - static_cast<std::ptrdiff_t>(e_.anchorX) * C;
+      unsigned char* base = scratch + stride * static_cast<std::size_t>(slot(r)) * kept_;
+      const T* cur = row;
+      std::size_t len = rowLen_;
+      for (int j = 0; j < levels_; ++j) {
+        if (j > 0) {
+          const std::size_t shift = (std::size_t{1} << (j - 1)) * C;
+          len -= shift;
+          T* next = slotOf_[j] >= 0 ? reinterpret_cast<T*>(base + stride * slotOf_[j]) : build[j & 1];
+          k.level[typeOf<T>()][op_](cur, next, len, shift);
+          cur = next;
+        } else if (slotOf_[0] >= 0) {
+          std::memcpy(base + stride * slotOf_[0], row, rowLen_ * sizeof(T));
+        }
+      }
+    };
+    // Every row of the window range is loaded: as rows move up through the mask, each meets
+    // the mask rows that include positions.
+    for (int q = 0; q + 1 < e_.maskH; ++q) load(y0 - e_.anchorY + q);
+    for (int y = y0; y < y1; ++y) {
+      load(y - e_.anchorY + e_.maskH - 1);
+      int n = 0;
+      for (const Run& r : e_.runs) {
+        const int j = floorLog2(r.len);
+        const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(stride) *
+                                  (static_cast<std::ptrdiff_t>(slot(y - e_.anchorY + r.row)) * kept_ + slotOf_[j]);
+        offsets[n++] = at + static_cast<std::ptrdiff_t>(r.col) * C * static_cast<std::ptrdiff_t>(sizeof(T));
+        if ((1 << j) != r.len)
+          offsets[n++] = at + static_cast<std::ptrdiff_t>(r.col + r.len - (1 << j)) * C *
+                                  static_cast<std::ptrdiff_t>(sizeof(T));
+      }
+      k.combine[typeOf<T>()][op_](scratch, offsets, n, outLen_, out);
+      store(static_cast<const T*>(out), y);
+    }
+  }
+
+ private:
+  static std::size_t padded(std::size_t n) { return (n + 15) / 16 * 16; }
+
+  Element e_;
+  Op op_;
+  std::size_t rowLen_ = 0, outLen_ = 0;
+  int levels_ = 1, kept_ = 0, entries_ = 0;
+  std::vector<int> slotOf_;  // level -> index of its array in a slot, -1 when not kept
+};
+
+// Copies a finished row to the destination (AC4 keeps alpha).
+template <class T, int C, bool kAlpha>
+inline void storeRow(const T* row, T* dst, int width) {
+  if constexpr (kAlpha) {
+    auto* out = reinterpret_cast<unsigned char*>(dst);
+    for (int x = 0; x < width; ++x)
+      std::memcpy(out + static_cast<std::size_t>(x) * 4 * sizeof(T), row + static_cast<std::size_t>(x) * 4, 3 * sizeof(T));
+  } else {
+    std::memcpy(dst, row, static_cast<std::size_t>(width) * C * sizeof(T));
+  }
+}
+
+// Filters the region with the element; `finish(row, n)` may adjust a finished row before it
+// is stored. In place (src == dst with the same step) runs on the calling thread.
+template <class T, int C, bool kAlpha, class Finish>
+RuxResult filterRuns(const T* src, int srcStep, T* dst, int dstStep, const Element& e, Op op, bool inPlace,
+                     bool parallel, Finish&& finish) {
+  const Engine<T, C> engine(e, op);
+  const long long slice = engine.scratchBytes();
+  const int threads = inPlace || !parallel ? 1 : std::min(par::requestedThreads(), e.height);
+  par::PerThreadScratch<unsigned char> scratch;
+  return par::masterRegion(
+      threads, [&](int t) { return scratch.allocate(t, slice); },
+      [&](int t, int total) {
+        const par::RowRange r = par::splitFloor(e.height, total, t);
+        if (r.size() < 1) return;
+        engine.rows(src, srcStep, r.begin, r.end, scratch.slice(t), [&](const T* row, int y) {
+          T* fixed = const_cast<T*>(row);
+          finish(fixed, static_cast<std::size_t>(e.width) * C);
+          storeRow<T, C, kAlpha>(fixed, rowPtr(dst, dstStep, y), e.width);
+        });
+      });
+}
+
+}  // namespace rux::rank
