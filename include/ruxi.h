@@ -2789,6 +2789,75 @@ RuxResult ruxiErode_8u_C3IR(Rux8u* pSrcDst, int srcDstStep, RuxImageSize roiSize
 RuxResult ruxiErode_8u_C3R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux8u* pMask, RuxImageSize maskSize, RuxImagePoint anchor);
 RuxResult ruxiErode_8u_C4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, const Rux8u* pMask, RuxImageSize maskSize, RuxImagePoint anchor);
 
+/* FilterMedian: median of a mask.width x mask.height window (both odd), window as for FilterMin; the 32f C3/C4 and 64f members take a work buffer of the size FilterMedianGetBufferSize reports. */
+RuxResult ruxiFilterMedianGetBufferSize_32f(RuxImageSize roiSize, RuxImageSize maskSize, int nChannels, int* pBufferSize);
+RuxResult ruxiFilterMedianGetBufferSize_64f(RuxImageSize roiSize, RuxImageSize maskSize, int nChannels, int* pBufferSize);
+RuxResult ruxiFilterMedian_16s_AC4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterMedian_16s_C1R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterMedian_16s_C3R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterMedian_16s_C4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterMedian_16u_AC4R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterMedian_16u_C1R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterMedian_16u_C3R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterMedian_16u_C4R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterMedian_32f_C1R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterMedian_32f_C3R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor, Rux8u* pBuffer);
+RuxResult ruxiFilterMedian_32f_C4R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor, Rux8u* pBuffer);
+RuxResult ruxiFilterMedian_64f_C1R(const Rux64f* pSrc, int srcStep, Rux64f* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor, Rux8u* pBuffer);
+RuxResult ruxiFilterMedian_8u_AC4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterMedian_8u_C1R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterMedian_8u_C3R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+RuxResult ruxiFilterMedian_8u_C4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor);
+
+/* FilterMedianHoriz (codes 31, 51), FilterMedianVert (13, 15), FilterMedianCross (33, 55): medians over a centred row, column or cross. */
+RuxResult ruxiFilterMedianCross_16s_AC4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianCross_16s_C1R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianCross_16s_C3R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianCross_16u_AC4R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianCross_16u_C1R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianCross_16u_C3R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianCross_8u_AC4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianCross_8u_C1R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianCross_8u_C3R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianHoriz_16s_AC4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianHoriz_16s_C1R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianHoriz_16s_C3R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianHoriz_16s_C4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianHoriz_16u_AC4R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianHoriz_16u_C1R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianHoriz_16u_C3R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianHoriz_16u_C4R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianHoriz_8u_AC4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianHoriz_8u_C1R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianHoriz_8u_C3R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianHoriz_8u_C4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianVert_16s_AC4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianVert_16s_C1R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianVert_16s_C3R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianVert_16s_C4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianVert_16u_AC4R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianVert_16u_C1R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianVert_16u_C3R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianVert_16u_C4R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianVert_8u_AC4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianVert_8u_C1R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianVert_8u_C3R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianVert_8u_C4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+
+/* FilterMedianColor (33, 55): the window pixel with the smallest sum of colour distances to the others (first in row-major order on ties). */
+RuxResult ruxiFilterMedianColor_16s_AC4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianColor_16s_C3R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianColor_32f_AC4R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianColor_32f_C3R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianColor_8u_AC4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+RuxResult ruxiFilterMedianColor_8u_C3R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxMaskSize mask);
+
+/* FilterMedianWeightedCenter3x3: 3x3 median with the centre counted weight times (even weights reduced by one, warning 39). */
+RuxResult ruxiFilterMedianWeightedCenter3x3_8u_C1R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, int weight);
+
+/* Median_8u_P3C1R: per pixel, the middle of the three plane samples. */
+RuxResult ruxiMedian_8u_P3C1R(const Rux8u* const pSrc[3], int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
+
 #ifdef __cplusplus
 }
 #endif

@@ -37,4 +37,38 @@ T extremum(const View<T>& v, const Mask& m, bool max, bool clampFinite, int x, i
   return best;
 }
 
+// The median of the samples at the given pixel offsets (window sorted, middle taken).
+template <class T>
+T medianOf(const View<T>& v, const std::vector<std::pair<int, int>>& offsets, int x, int y, int c) {
+  std::vector<T> w;
+  for (auto [dx, dy] : offsets) w.push_back(v.at(x + dx, y + dy, c));
+  std::sort(w.begin(), w.end());
+  return w[w.size() / 2];
+}
+
+inline std::vector<std::pair<int, int>> rectangle(int w, int h, int ax, int ay) {
+  std::vector<std::pair<int, int>> o;
+  for (int q = 0; q < h; ++q)
+    for (int p = 0; p < w; ++p) o.push_back({p - ax, q - ay});
+  return o;
+}
+
+// Index (row-major) of the window pixel with the smallest sum of L1 colour distances; the first
+// wins on ties.
+template <class T>
+int colorMedianIndex(const View<T>& v, int r, int x, int y) {
+  const int side = 2 * r + 1;
+  int best = 0;
+  long double bestSum = 0;
+  for (int a = 0; a < side * side; ++a) {
+    long double s = 0;
+    for (int b = 0; b < side * side; ++b)
+      for (int c = 0; c < 3; ++c)
+        s += std::fabs(static_cast<long double>(v.at(x - r + a % side, y - r + a / side, c)) -
+                       static_cast<long double>(v.at(x - r + b % side, y - r + b / side, c)));
+    if (a == 0 || s < bestSum) best = a, bestSum = s;
+  }
+  return best;
+}
+
 }  // namespace ruxref
