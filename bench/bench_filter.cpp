@@ -1,5 +1,6 @@
 // Neighbourhood filters against OpenCV, 1920x1080, on 1 and 2 threads: FilterBox, FilterGauss,
-// FilterSobelHoriz, FilterLaplace, FilterSharpen, Filter32f, FilterRow32f and FilterColumn32f.
+// FilterSobelHoriz, FilterLaplace, FilterSharpen, Filter32f, FilterRow32f and FilterColumn32f;
+// FilterMedian, FilterMin/FilterMax, Dilate3x3 and Erode with a full mask.
 //
 // The source is allocated with the border the kernel reads and both implementations filter the
 // inner region: ruxIP gets the region's first pixel and the step, OpenCV a submatrix over the
@@ -144,7 +145,75 @@ void addBox8u(int k) {
               });
 }
 
+// A rank or morphology case on a centred window: ours, and OpenCV's on the same region.
+void addRank(const std::string& name, Window w, std::function<RuxResult(const Operands&, Window)> rux,
+             std::function<void(const Operands&, Window)> cv) {
+  std::vector<Variant> variants{{"rux", [w, rux](Operands& o) { return rux(o, w); }}};
+#ifdef RUX_HAVE_OPENCV
+  variants.push_back({"cv", [w, cv](Operands& o) { cv(o, w); return 0; }, false});
+#else
+  (void)cv;
+#endif
+  addThreaded(name, bordered<Rux8u, Rux8u>(w), variants);
+}
+
+void addRankCases() {
+  for (int k : {3, 5, 7, 15}) {
+    addRank("FilterMedian_8u_C1R_" + std::to_string(k) + "x" + std::to_string(k), centred(k, k),
+            [](const Operands& o, Window w) {
+              return ruxiFilterMedian_8u_C1R(region<Rux8u>(o, w), o.in[0].step(), out<Rux8u>(o), o.out[0].step(),
+                                             o.roi(), {w.width, w.height}, {w.ax, w.ay});
+            },
+            [](const Operands& o, Window w) {
+#ifdef RUX_HAVE_OPENCV
+              cv::medianBlur(regionMat(o, w), o.out[0].mat, w.width);
+#endif
+            });
+  }
+  addRank("FilterMin_8u_C1R_7x7", centred(7, 7),
+          [](const Operands& o, Window w) {
+            return ruxiFilterMin_8u_C1R(region<Rux8u>(o, w), o.in[0].step(), out<Rux8u>(o), o.out[0].step(), o.roi(),
+                                        {w.width, w.height}, {w.ax, w.ay});
+          },
+          [](const Operands& o, Window w) {
+#ifdef RUX_HAVE_OPENCV
+            cv::erode(regionMat(o, w), o.out[0].mat, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(7, 7)));
+#endif
+          });
+  addRank("FilterMax_8u_C1R_7x7", centred(7, 7),
+          [](const Operands& o, Window w) {
+            return ruxiFilterMax_8u_C1R(region<Rux8u>(o, w), o.in[0].step(), out<Rux8u>(o), o.out[0].step(), o.roi(),
+                                        {w.width, w.height}, {w.ax, w.ay});
+          },
+          [](const Operands& o, Window w) {
+#ifdef RUX_HAVE_OPENCV
+            cv::dilate(regionMat(o, w), o.out[0].mat, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(7, 7)));
+#endif
+          });
+  addRank("Dilate3x3_8u_C1R", centred(3, 3),
+          [](const Operands& o, Window w) {
+            return ruxiDilate3x3_8u_C1R(region<Rux8u>(o, w), o.in[0].step(), out<Rux8u>(o), o.out[0].step(), o.roi());
+          },
+          [](const Operands& o, Window w) {
+#ifdef RUX_HAVE_OPENCV
+            cv::dilate(regionMat(o, w), o.out[0].mat, cv::Mat());
+#endif
+          });
+  addRank("Erode_8u_C1R_5x5", centred(5, 5),
+          [](const Operands& o, Window w) {
+            static const std::vector<Rux8u> mask(25, 1);
+            return ruxiErode_8u_C1R(region<Rux8u>(o, w), o.in[0].step(), out<Rux8u>(o), o.out[0].step(), o.roi(),
+                                    mask.data(), {5, 5}, {w.ax, w.ay});
+          },
+          [](const Operands& o, Window w) {
+#ifdef RUX_HAVE_OPENCV
+            cv::erode(regionMat(o, w), o.out[0].mat, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(5, 5)));
+#endif
+          });
+}
+
 void registerFilter() {
+  addRankCases();
   addBox8u(3);
   addBox8u(5);
   addBox8u(31);

@@ -5,14 +5,15 @@
 // - Minimum and maximum: the extremum engine (primitives/minmax_rows.h) with one run of
 //   mask.width pixels per mask row; cost per pixel log2(mask.width) + mask.height.
 // - Medians of up to 25 samples (every rectangle of at most 25 pixels, the row, column and
-//   cross shapes, the weighted centre): a selection network (primitives/median_kernels.h) over
-//   the samples at fixed offsets, run by the row engine of the linear filters, vectors of
-//   outputs at a time.
-// - Larger 8u windows: per row a sliding 256-bin histogram per channel (the first window
-//   counted in full, then the leaving column out and the entering one in), the median moved
-//   up or down until the count below it is right: cost per pixel 2 x mask.height plus the move.
-//   16-bit samples use 256 coarse bins (value >> 8) over 65536 fine ones (16s biased by
-//   32768), the coarse bin tracked the same way and the median found inside it. Float windows
+//   cross shapes, the weighted centre) and 8u windows of 49: a selection network
+//   (primitives/median_kernels.h) over the samples at fixed offsets, run by the row engine of
+//   the linear filters, vectors of outputs at a time (9, 25 and 49 inputs unrolled).
+// - Larger 8u windows: column histograms (256 fine and 16 coarse bins per column, moved down
+//   a row at a time) and a window histogram slid along the row from them, the median found
+//   through the coarse bins: the cost per pixel does not grow with the window. 16-bit samples
+//   use a sliding window histogram per row with 256 coarse bins (value >> 8) over 65536 fine
+//   ones (16s biased by 32768): the coarse bin is tracked as the window moves and the median
+//   found inside it. Float windows
 //   are gathered and partially sorted (NaN ordered above every number).
 // - Colour median: per pixel the window pixel with the smallest sum of L1 colour distances to
 //   the others, the first in row-major order on ties (3x3 and 5x5 alike).
@@ -63,9 +64,14 @@ constexpr median::Type medianType() {
 
 // The network kernel in the shape of a tap kernel: the weights carry the network.
 template <class T>
-void networkTaps(const unsigned char* base, const std::ptrdiff_t* offsets, const void* net, int, std::size_t n,
+void networkTaps(const unsigned char* base, const std::ptrdiff_t* offsets, const void* net, int k, std::size_t n,
                  void* out) {
-  median::medianKernels().median[medianType<T>()](base, offsets, *static_cast<const median::Network*>(net), n, out);
+  const median::MedianKernels& m = median::medianKernels();
+  median::MedianFn fn = m.median[medianType<T>()];
+  if (k == 9) fn = m.fixed9[medianType<T>()];
+  if (k == 25) fn = m.fixed25[medianType<T>()];
+  if (k == 49 && std::is_same_v<T, Rux8u>) fn = m.fixed49u8;
+  fn(base, offsets, *static_cast<const median::Network*>(net), n, out);
 }
 
 struct Copy {
@@ -114,36 +120,45 @@ RuxResult perRow(T* dst, int dstStep, RuxImageSize roi, long long bytes, bool pa
       });
 }
 
-// 8u: sliding 256-bin histograms, one per channel.
+// 8u: per channel, histograms of every column of the window rows (256 fine and 16 coarse
+// bins), moved down a row by removing the leaving row and adding the entering one; along a
+// row the window histogram takes the entering column's and drops the leaving one's, and the
+// median is found through the coarse bins. The cost per pixel does not grow with the window.
 template <int C, bool kAlpha>
 RuxResult histogramMedian8u(const Rux8u* src, int srcStep, Rux8u* dst, int dstStep, RuxImageSize roi,
                             RuxImageSize mask, RuxImagePoint anchor) {
   const int need = mask.width * mask.height / 2 + 1;
-  return perRow<Rux8u, C, kAlpha>(dst, dstStep, roi, 256 * 4, conv::worthThreads(roi), [&](int y, Rux8u* out, unsigned char* mem) {
-    auto* hist = reinterpret_cast<std::uint32_t*>(mem);
-    const Rux8u* top = rowPtr(src, srcStep, y - anchor.y);
-    const auto sample = [&](int x, int j, int c) {
-      return rowPtr(top, srcStep, j)[static_cast<std::ptrdiff_t>(x - anchor.x) * C + c];
-    };
-    for (int c = 0; c < C; ++c) {
-      std::fill(hist, hist + 256, 0u);
-      for (int j = 0; j < mask.height; ++j)
-        for (int i = 0; i < mask.width; ++i) ++hist[sample(i, j, c)];
-      int m = 0, below = 0;
-      while (below + static_cast<int>(hist[m]) < need) below += static_cast<int>(hist[m++]);
-      for (int x = 0;; ++x) {
-        out[static_cast<std::size_t>(x) * C + c] = static_cast<Rux8u>(m);
-        if (x + 1 == roi.width) break;
-        for (int j = 0; j < mask.height; ++j) {
-          const int gone = sample(x, j, c), come = sample(x + mask.width, j, c);
-          --hist[gone], ++hist[come];
-          below += (come < m) - (gone < m);
+  const int cols = roi.width + mask.width - 1;
+  const long long hist = static_cast<long long>(cols) * (256 + 16) * 2 * C;
+  const long long rowBytes = (static_cast<long long>(roi.width) * C + 63) / 64 * 64;
+  const int threads = conv::worthThreads(roi) ? std::min(par::requestedThreads(), roi.height) : 1;
+  const median::MedianKernels& k = median::medianKernels();
+  par::PerThreadScratch<unsigned char> scratch;
+  return par::masterRegion(
+      threads, [&](int t) { return scratch.allocate(t, hist + rowBytes); },
+      [&](int t, int total) {
+        const par::RowRange r = par::splitFloor(roi.height, total, t);
+        if (r.size() < 1) return;
+        auto* base = reinterpret_cast<std::uint16_t*>(scratch.slice(t));
+        Rux8u* out = reinterpret_cast<Rux8u*>(scratch.slice(t) + hist);
+        median::ColumnHistograms h[C];
+        for (int c = 0; c < C; ++c) {
+          h[c] = {base + static_cast<std::size_t>(c) * cols * 272, base + static_cast<std::size_t>(c) * cols * 272 + static_cast<std::size_t>(cols) * 256, cols};
+          std::fill(h[c].fine, h[c].fine + static_cast<std::size_t>(cols) * 272, std::uint16_t{0});
         }
-        while (below >= need) below -= static_cast<int>(hist[--m]);
-        while (below + static_cast<int>(hist[m]) < need) below += static_cast<int>(hist[m++]);
-      }
-    }
-  });
+        const auto row = [&](int y) { return rowPtr(src, srcStep, y) - static_cast<std::ptrdiff_t>(anchor.x) * C; };
+        for (int j = 0; j < mask.height; ++j)
+          for (int c = 0; c < C; ++c) k.histRow(h[c], row(r.begin - anchor.y + j) + c, C, 1);
+        for (int y = r.begin; y < r.end; ++y) {
+          if (y > r.begin)
+            for (int c = 0; c < C; ++c) {
+              k.histRow(h[c], row(y - 1 - anchor.y) + c, C, -1);
+              k.histRow(h[c], row(y - anchor.y + mask.height - 1) + c, C, 1);
+            }
+          for (int c = 0; c < C; ++c) k.histMedian(h[c], mask.width, need, roi.width, out + c, C);
+          rank::storeRow<Rux8u, C, kAlpha>(out, rowPtr(dst, dstStep, y), roi.width);
+        }
+      });
 }
 
 // 16-bit: 256 coarse bins over 65536 fine ones; 16s biased by 32768.
@@ -225,14 +240,15 @@ RuxResult filterMedian(const T* src, int srcStep, T* dst, int dstStep, RuxImageS
   if (const RuxResult rc = medianChecks(src, srcStep, dst, dstStep, roi, mask, anchor)) return rc;
   if (takesBuffer && buffer == nullptr) return ruxStatusNullPointer;
   const long long area = static_cast<long long>(mask.width) * mask.height;
-  if (area <= 25) {
+  if (area <= 25 || (std::is_same_v<T, Rux8u> && area == 49)) {
     std::vector<Offset> at;
     for (int q = 0; q < mask.height; ++q)
       for (int p = 0; p < mask.width; ++p) at.push_back({p - anchor.x, q - anchor.y});
     return networkMedian<T, C, kAlpha>(src, srcStep, dst, dstStep, roi, at);
   }
   if constexpr (std::is_same_v<T, Rux8u>) {
-    return histogramMedian8u<C, kAlpha>(src, srcStep, dst, dstStep, roi, mask, anchor);
+    if (area <= 65535) return histogramMedian8u<C, kAlpha>(src, srcStep, dst, dstStep, roi, mask, anchor);
+    return histogramMedian16<T, C, kAlpha>(src, srcStep, dst, dstStep, roi, mask, anchor);
   } else if constexpr (std::is_integral_v<T>) {
     return histogramMedian16<T, C, kAlpha>(src, srcStep, dst, dstStep, roi, mask, anchor);
   } else {

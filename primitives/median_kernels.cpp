@@ -5,9 +5,60 @@
 #include "hwy/highway.h"
 #include "primitives/median_kernels.h"
 
+#include <array>
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <utility>
+
+#ifndef RUX_MEDIAN_NETWORK_BUILDER_
+#define RUX_MEDIAN_NETWORK_BUILDER_
+namespace rux::median {
+
+// The median steps of the merge-exchange sorting network of k inputs (which sorts any k):
+// backwards from the middle slot, a step is kept when a later kept step (or the result) reads
+// one of its outputs, and computes only the outputs that are read. Usable at compile time.
+template <int K>
+struct FixedNetwork {
+  std::array<Step, K * K + 64> steps{};
+  int count = 0;
+};
+
+template <int K>
+constexpr FixedNetwork<K> buildFixed() {
+  std::array<Step, K * K + 64> sort{};
+  int n = 0, t = 0;
+  while ((1 << t) < K) ++t;
+  for (int p = t > 0 ? 1 << (t - 1) : 0; p > 0; p >>= 1) {
+    int q = 1 << (t - 1), r = 0, d = p;
+    for (;;) {
+      for (int i = 0; i + d < K; ++i)
+        if ((i & p) == r) sort[n++] = Step{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i + d), 3};
+      if (q == p) break;
+      d = q - p;
+      q >>= 1;
+      r = p;
+    }
+  }
+  std::array<bool, K> needed{};
+  needed[K / 2] = true;
+  std::array<Step, K * K + 64> kept{};
+  int m = 0;
+  for (int i = n - 1; i >= 0; --i) {
+    const Step s = sort[i];
+    const bool lo = needed[s.lo], hi = needed[s.hi];
+    if (!lo && !hi) continue;
+    kept[m++] = Step{s.lo, s.hi, static_cast<std::uint8_t>((lo ? 1 : 0) | (hi ? 2 : 0))};
+    needed[s.lo] = needed[s.hi] = true;
+  }
+  FixedNetwork<K> net;
+  for (int i = 0; i < m; ++i) net.steps[i] = kept[m - 1 - i];
+  net.count = m;
+  return net;
+}
+
+}  // namespace rux::median
+#endif  // RUX_MEDIAN_NETWORK_BUILDER_
 
 HWY_BEFORE_NAMESPACE();
 namespace rux {
@@ -56,6 +107,78 @@ void Median(const unsigned char* base, const std::ptrdiff_t* off, const Network&
   }
 }
 
+// The network of K inputs unrolled at compile time, so the slots stay in registers.
+template <int K>
+struct Fixed {
+  static constexpr FixedNetwork<K> kNet = buildFixed<K>();
+  template <class V, std::size_t I>
+  static HWY_INLINE void Apply(V* v) {
+    constexpr Step s = kNet.steps[I];
+    const V a = v[s.lo], b = v[s.hi];
+    if constexpr ((s.keep & 1) != 0) v[s.lo] = hn::Min(a, b);
+    if constexpr ((s.keep & 2) != 0) v[s.hi] = hn::Max(a, b);
+  }
+  template <class V, std::size_t... I>
+  static HWY_INLINE void Run(V* v, std::index_sequence<I...>) {
+    (Apply<V, I>(v), ...);
+  }
+};
+
+template <class T, int K>
+void MedianFixed(const unsigned char* base, const std::ptrdiff_t* off, const Network& net, std::size_t n, void* outv) {
+  T* HWY_RESTRICT out = static_cast<T*>(outv);
+  const hn::ScalableTag<T> d;
+  const std::size_t N = hn::Lanes(d);
+  using V = hn::Vec<decltype(d)>;
+  std::size_t i = 0;
+  for (; i + N <= n; i += N) {
+    V v[K];
+    for (int t = 0; t < K; ++t) v[t] = hn::LoadU(d, reinterpret_cast<const T*>(base + off[t]) + i);
+    Fixed<K>::Run(v, std::make_index_sequence<Fixed<K>::kNet.count>());
+    hn::StoreU(v[K / 2], d, out + i);
+  }
+  if (i < n) {
+    // The rest through the generic kernel, which runs the same steps one sample at a time.
+    Median<T>(base + i * sizeof(T), off, net, n - i, out + i);
+  }
+}
+
+// Column histograms: plain loops over 256 and 16 bins, vectorised for each target.
+void HistRow(ColumnHistograms& h, const std::uint8_t* row, int stride, int sign) {
+  const std::uint16_t d = static_cast<std::uint16_t>(sign);
+  for (int c = 0; c < h.cols; ++c) {
+    const unsigned v = row[static_cast<std::ptrdiff_t>(c) * stride];
+    h.fine[static_cast<std::size_t>(c) * 256 + v] = static_cast<std::uint16_t>(h.fine[static_cast<std::size_t>(c) * 256 + v] + d);
+    h.coarse[static_cast<std::size_t>(c) * 16 + (v >> 4)] =
+        static_cast<std::uint16_t>(h.coarse[static_cast<std::size_t>(c) * 16 + (v >> 4)] + d);
+  }
+}
+
+void HistMedian(const ColumnHistograms& h, int w, int need, int width, std::uint8_t* out, int stride) {
+  alignas(64) std::uint16_t fine[256] = {};
+  alignas(64) std::uint16_t coarse[16] = {};
+  for (int c = 0; c < w; ++c) {
+    const std::uint16_t* f = h.fine + static_cast<std::size_t>(c) * 256;
+    const std::uint16_t* g = h.coarse + static_cast<std::size_t>(c) * 16;
+    for (int i = 0; i < 256; ++i) fine[i] = static_cast<std::uint16_t>(fine[i] + f[i]);
+    for (int i = 0; i < 16; ++i) coarse[i] = static_cast<std::uint16_t>(coarse[i] + g[i]);
+  }
+  for (int x = 0;; ++x) {
+    int b = 0, cum = 0;
+    while (cum + coarse[b] < need) cum += coarse[b++];
+    int v = b << 4;
+    while (cum + fine[v] < need) cum += fine[v++];
+    out[static_cast<std::ptrdiff_t>(x) * stride] = static_cast<std::uint8_t>(v);
+    if (x + 1 == width) break;
+    const std::uint16_t* fa = h.fine + static_cast<std::size_t>(x + w) * 256;
+    const std::uint16_t* fs = h.fine + static_cast<std::size_t>(x) * 256;
+    const std::uint16_t* ga = h.coarse + static_cast<std::size_t>(x + w) * 16;
+    const std::uint16_t* gs = h.coarse + static_cast<std::size_t>(x) * 16;
+    for (int i = 0; i < 256; ++i) fine[i] = static_cast<std::uint16_t>(fine[i] + fa[i] - fs[i]);
+    for (int i = 0; i < 16; ++i) coarse[i] = static_cast<std::uint16_t>(coarse[i] + ga[i] - gs[i]);
+  }
+}
+
 const MedianKernels* GetMedianKernels() {
   static const MedianKernels kernels = [] {
     MedianKernels k{};
@@ -64,6 +187,19 @@ const MedianKernels* GetMedianKernels() {
     k.median[k16s] = &Median<int16_t>;
     k.median[k32f] = &Median<float>;
     k.median[k64f] = &Median<double>;
+    k.fixed9[k8u] = &MedianFixed<uint8_t, 9>;
+    k.fixed9[k16u] = &MedianFixed<uint16_t, 9>;
+    k.fixed9[k16s] = &MedianFixed<int16_t, 9>;
+    k.fixed9[k32f] = &MedianFixed<float, 9>;
+    k.fixed9[k64f] = &MedianFixed<double, 9>;
+    k.fixed25[k8u] = &MedianFixed<uint8_t, 25>;
+    k.fixed25[k16u] = &MedianFixed<uint16_t, 25>;
+    k.fixed25[k16s] = &MedianFixed<int16_t, 25>;
+    k.fixed25[k32f] = &MedianFixed<float, 25>;
+    k.fixed25[k64f] = &MedianFixed<double, 25>;
+    k.fixed49u8 = &MedianFixed<uint8_t, 49>;
+    k.histRow = &HistRow;
+    k.histMedian = &HistMedian;
     return k;
   }();
   return &kernels;

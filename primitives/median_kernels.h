@@ -31,12 +31,30 @@ struct Network {
 // The median network of k inputs (1 <= k <= 255), built once per k.
 const Network& networkOf(int k);
 
+// Column histograms of one channel of 8u samples for the large-window median: per column 256
+// fine bins and 16 coarse bins (value >> 4), 16-bit counts.
+struct ColumnHistograms {
+  std::uint16_t* fine;    // cols x 256
+  std::uint16_t* coarse;  // cols x 16
+  int cols;
+};
+// Adds (sign +1) or removes (-1) one source row: samples row[c * stride] for c < cols.
+using HistRowFn = void (*)(ColumnHistograms& h, const std::uint8_t* row, int stride, int sign);
+// The medians of `width` windows of `w` columns (need = w x h / 2 + 1), written at out[x * stride].
+using HistMedianFn = void (*)(const ColumnHistograms& h, int w, int need, int width, std::uint8_t* out, int stride);
+
 // out[i] = median over t < k of the sample at base + offsets[t] + i * sizeof(T).
 using MedianFn = void (*)(const unsigned char* base, const std::ptrdiff_t* offsets, const Network& net,
                           std::size_t n, void* out);
 
 struct MedianKernels {
   MedianFn median[kTypes];
+  // The networks of 9, 25 and (8u) 49 inputs unrolled at compile time; the same results.
+  MedianFn fixed9[kTypes];
+  MedianFn fixed25[kTypes];
+  MedianFn fixed49u8;
+  HistRowFn histRow;
+  HistMedianFn histMedian;
 };
 
 const MedianKernels& medianKernels();
