@@ -2858,6 +2858,26 @@ RuxResult ruxiFilterMedianWeightedCenter3x3_8u_C1R(const Rux8u* pSrc, int srcSte
 /* Median_8u_P3C1R: per pixel, the middle of the three plane samples. */
 RuxResult ruxiMedian_8u_P3C1R(const Rux8u* const pSrc[3], int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
 
+/* FilterWiener: adaptive local-statistics smoothing over a mask.width x mask.height window (mask.width - 1 - anchor.x pixels left, anchor.x right, mask.height - 1 - anchor.y rows above, anchor.y below); a noise level below 2^-23 is estimated and written back. */
+RuxResult ruxiFilterWiener_16s_AC4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor, Rux32f* pNoise, Rux8u* pBuffer);
+RuxResult ruxiFilterWiener_16s_C1R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor, Rux32f* pNoise, Rux8u* pBuffer);
+RuxResult ruxiFilterWiener_16s_C3R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor, Rux32f* pNoise, Rux8u* pBuffer);
+RuxResult ruxiFilterWiener_16s_C4R(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor, Rux32f* pNoise, Rux8u* pBuffer);
+RuxResult ruxiFilterWiener_32f_AC4R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor, Rux32f* pNoise, Rux8u* pBuffer);
+RuxResult ruxiFilterWiener_32f_C1R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor, Rux32f* pNoise, Rux8u* pBuffer);
+RuxResult ruxiFilterWiener_32f_C3R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor, Rux32f* pNoise, Rux8u* pBuffer);
+RuxResult ruxiFilterWiener_32f_C4R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor, Rux32f* pNoise, Rux8u* pBuffer);
+RuxResult ruxiFilterWiener_8u_AC4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor, Rux32f* pNoise, Rux8u* pBuffer);
+RuxResult ruxiFilterWiener_8u_C1R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor, Rux32f* pNoise, Rux8u* pBuffer);
+RuxResult ruxiFilterWiener_8u_C3R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor, Rux32f* pNoise, Rux8u* pBuffer);
+RuxResult ruxiFilterWiener_8u_C4R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize maskSize, RuxImagePoint anchor, Rux32f* pNoise, Rux8u* pBuffer);
+RuxResult ruxiFilterWienerGetBufferSize(RuxImageSize roiSize, RuxImageSize maskSize, int nChannels, int* pBufferSize);
+
+/* FilterBilateral: weighted mean of the window with Gaussian weights in space and intensity (kind 100: 14 fractional bits, 101: 4); the specification block is caller memory of the size GetBufSize reports, filled by Init. */
+RuxResult ruxiFilterBilateralGetBufSize_8u_C1R(int kind, RuxImageSize dstRoiSize, RuxImageSize kernelSize, int* pBufferSize);
+RuxResult ruxiFilterBilateralInit_8u_C1R(int kind, RuxImageSize kernelSize, Rux32f valSquareSigma, Rux32f posSquareSigma, int stepInKernel, Rux8u* pSpec);
+RuxResult ruxiFilterBilateral_8u_C1R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize kernelSize, const Rux8u* pSpec);
+
 #ifdef __cplusplus
 }
 #endif

@@ -405,6 +405,8 @@ bool Model::build(const ExportInfo& e, const Rules& rules, std::string* error) {
         c.elem = a.elem;
         c.elemSize = elemSize(a.elem);
         c.out = !a.isConst;
+        for (const auto& e : split(get(desc, "inout"), ','))
+          if (e == name) c.inout = c.out;
         if (a.kind == kPtrArray) c.pointers = a.len;
         c.countExpr = get(desc, "count." + name);
         if (!c.countExpr.empty()) c.pointers = -1;
@@ -412,7 +414,7 @@ bool Model::build(const ExportInfo& e, const Rules& rules, std::string* error) {
         if (c.lenExpr.empty() && a.kind == kPtr && a.len > 0) c.lenExpr = std::to_string(a.len);
         c.fill = get(desc, "fill." + name);
         if (!parseSpec(desc, name, isIntegerElem(a.elem), &c.spec, error)) return false;
-        if (!c.out && !c.spec.given) {
+        if ((!c.out || c.inout) && !c.spec.given) {
           *error = "no values for input array " + name;
           return false;
         }
@@ -794,7 +796,7 @@ Trial defaultTrial(const Model& m) {
   for (std::size_t c = 0; c < m.cells.size(); ++c) {
     const CellOp& op = m.cells[c];
     // Value cells without a length (nLevels[3], value[3]) hold their default in every element.
-    if (!op.out && op.pointers == 0 && op.spec.given) {
+    if ((!op.out || op.inout) && op.pointers == 0 && op.spec.given) {
       const long long n = op.lenExpr.empty() ? 1 : std::atoll(op.lenExpr.c_str());
       if (n > 0) t.cellValues[c].assign(static_cast<std::size_t>(n), op.spec.def);
     }
@@ -895,9 +897,8 @@ Call::Call(const Model& m, const Trial& t, std::uint32_t seed) : m_(m) {
       if (n < 0 || n > (1 << 20)) n = 0;  // an invalid length argument: the call must reject it
       Buf& b = newBuf(op.name, static_cast<std::size_t>(2 * kGuard + n * op.elemSize), rng);
       std::uint8_t* data = b.mem.data() + kGuard;
-      if (op.out) {
-        std::fill(b.writable.begin() + kGuard, b.writable.end() - kGuard, 1);
-      } else {
+      if (op.out) std::fill(b.writable.begin() + kGuard, b.writable.end() - kGuard, 1);
+      if (!op.out || op.inout) {
         std::vector<double> vals(static_cast<std::size_t>(n));
         const std::vector<double>* given = (c < t.cellValues.size()) ? &t.cellValues[c] : nullptr;
         for (long long i = 0; i < n; ++i) {

@@ -71,6 +71,7 @@ struct CellOp {
   int pointers = 0;  // > 0: array of that many cell pointers; -1: counted by countExpr
   std::string countExpr;
   bool out = false;
+  bool inout = false;   // a result cell that also carries input values
   std::string lenExpr;  // per pointer; empty: declared length or 1
   std::string fill;     // "ascending" or random
   ParamSpec spec;
