@@ -1,6 +1,6 @@
 // Neighbourhood filters against OpenCV, 1920x1080, on 1 and 2 threads: FilterBox, FilterGauss,
 // FilterSobelHoriz, FilterLaplace, FilterSharpen, Filter32f, FilterRow32f and FilterColumn32f;
-// FilterMedian, FilterMin/FilterMax, Dilate3x3 and Erode with a full mask.
+// FilterMedian, FilterMin/FilterMax, Dilate3x3, Erode with a full mask and FilterBilateral.
 //
 // The source is allocated with the border the kernel reads and both implementations filter the
 // inner region: ruxIP gets the region's first pixel and the step, OpenCV a submatrix over the
@@ -212,8 +212,30 @@ void addRankCases() {
           });
 }
 
+// Bilateral 5x5, kind 100 (OpenCV's window is round, so only the speed compares).
+void addBilateral() {
+  static std::vector<Rux8u> spec = [] {
+    int size = 0;
+    ruxiFilterBilateralGetBufSize_8u_C1R(100, {1920, 1080}, {5, 5}, &size);
+    std::vector<Rux8u> block(static_cast<std::size_t>(size));
+    ruxiFilterBilateralInit_8u_C1R(100, {5, 5}, 400.0f, 4.0f, 1, block.data());
+    return block;
+  }();
+  addRank("FilterBilateral_8u_C1R_5x5", centred(5, 5),
+          [](const Operands& o, Window w) {
+            return ruxiFilterBilateral_8u_C1R(region<Rux8u>(o, w), o.in[0].step(), out<Rux8u>(o), o.out[0].step(),
+                                              o.roi(), {5, 5}, spec.data());
+          },
+          [](const Operands& o, Window w) {
+#ifdef RUX_HAVE_OPENCV
+            cv::bilateralFilter(regionMat(o, w), o.out[0].mat, 5, 20.0, 2.0);
+#endif
+          });
+}
+
 void registerFilter() {
   addRankCases();
+  addBilateral();
   addBox8u(3);
   addBox8u(5);
   addBox8u(31);

@@ -15,8 +15,9 @@
 // header, the mirrored intensity table and the spatial table on the step grid. The filter
 // turns them into one table per grid position of 16-bit fixed-point weights (14 or 4
 // fractional bits, by kind) over the 256 intensity differences, and forms
-// dst = (sum W I + sum W / 2) / sum W per pixel; its row scratch is allocated per call, so no
-// region width can overrun the caller's block.
+// dst = (sum W I + sum W / 2) / sum W per pixel (vectors of pixels with gathered weights); its
+// tables are allocated per call, so no region width can overrun the caller's block. Rows are
+// independent: regions of at least 64 x 64 pixels run on the library's threads.
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
@@ -310,7 +311,7 @@ RuxResult bilateral(const Rux8u* src, int srcStep, Rux8u* dst, int dstStep, RuxI
   const float one = h.kind == 100 ? 16384.0f : 16.0f;
   // One table of fixed-point weights per grid position of the call's window.
   const int tapsW = 2 * (hw / h.step) + 1, tapsH = 2 * (hh / h.step) + 1, taps = tapsW * tapsH;
-  Scratch<std::uint16_t> weights(static_cast<long long>(taps) * 256);
+  Scratch<std::int32_t> weights(static_cast<long long>(taps) * 256);
   Scratch<std::ptrdiff_t> offsets(taps);
   if (!weights || !offsets) return ruxStatusNoMemory;
   int t = 0;
@@ -320,25 +321,36 @@ RuxResult bilateral(const Rux8u* src, int srcStep, Rux8u* dst, int dstStep, RuxI
       const float ws = spatial[gy * gridW + gx];
       for (int d = 0; d < 256; ++d) {
         const float w = ws * intensity[255 + d] * one + 0.5f;
-        weights.get()[static_cast<std::size_t>(t) * 256 + d] = static_cast<std::uint16_t>(std::min(w, 65535.0f));
+        weights.get()[static_cast<std::size_t>(t) * 256 + d] = static_cast<std::int32_t>(std::min(w, 65535.0f));
       }
       offsets.get()[t] = static_cast<std::ptrdiff_t>(dy) * srcStep + dx;
     }
-  for (int y = 0; y < roi.height; ++y) {
-    const Rux8u* in = rowPtr(src, srcStep, y);
-    Rux8u* out = rowPtr(dst, dstStep, y);
-    for (int x = 0; x < roi.width; ++x) {
-      const int centre = in[x];
-      std::uint64_t num = 0, den = 0;
-      for (int k = 0; k < taps; ++k) {
-        const int v = in[x + offsets.get()[k]];
-        const std::uint32_t w = weights.get()[static_cast<std::size_t>(k) * 256 + static_cast<unsigned>(std::abs(v - centre))];
-        num += static_cast<std::uint64_t>(w) * static_cast<unsigned>(v);
-        den += w;
+  // Sums of weights x 255 stay below 2^31 for up to 128 taps of weight 65535 at most.
+  const bool vector = static_cast<long long>(taps) * 65535 * 255 < 2147483647LL;
+  const conv::BilateralFn row = conv::convKernels().bilateral;
+  const int threads = conv::worthThreads(roi) ? std::min(par::requestedThreads(), roi.height) : 1;
+  par::forEachRowBlock(roi.height, threads, [&](par::RowRange r) {
+    for (int y = r.begin; y < r.end; ++y) {
+      const Rux8u* in = rowPtr(src, srcStep, y);
+      Rux8u* out = rowPtr(dst, dstStep, y);
+      if (vector) {
+        row(in, offsets.get(), weights.get(), taps, static_cast<std::size_t>(roi.width), out);
+        continue;
       }
-      out[x] = den == 0 ? static_cast<Rux8u>(centre) : static_cast<Rux8u>((num + den / 2) / den);
+      for (int x = 0; x < roi.width; ++x) {
+        const int centre = in[x];
+        std::uint64_t num = 0, den = 0;
+        for (int k = 0; k < taps; ++k) {
+          const int v = in[x + offsets.get()[k]];
+          const auto w = static_cast<std::uint32_t>(
+              weights.get()[static_cast<std::size_t>(k) * 256 + static_cast<unsigned>(std::abs(v - centre))]);
+          num += static_cast<std::uint64_t>(w) * static_cast<unsigned>(v);
+          den += w;
+        }
+        out[x] = static_cast<Rux8u>((num + den / 2) / den);
+      }
     }
-  }
+  });
   return ruxStatusOk;
 }
 

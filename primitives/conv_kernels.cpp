@@ -175,6 +175,45 @@ void ShiftTo(const void* sv, void* outv, std::size_t n, int k) {
   }
 }
 
+// The quotient is taken in float and corrected by one step either way, which makes it exact
+// (sums stay below 2^31, quotients below 256).
+void BilateralRow(const std::uint8_t* centre, const std::ptrdiff_t* off, const std::int32_t* tables, int taps,
+                  std::size_t n, std::uint8_t* out) {
+  std::size_t i = 0;
+#if HWY_TARGET != HWY_SCALAR
+  const hn::ScalableTag<std::int32_t> d;
+  const hn::Rebind<std::uint8_t, decltype(d)> d8;
+  const hn::Rebind<float, decltype(d)> df;
+  const std::size_t N = hn::Lanes(d);
+  for (; i + N <= n; i += N) {
+    const auto c = hn::PromoteTo(d, hn::LoadU(d8, centre + i));
+    auto num = hn::Zero(d), den = hn::Zero(d);
+    for (int t = 0; t < taps; ++t) {
+      const auto v = hn::PromoteTo(d, hn::LoadU(d8, centre + off[t] + i));
+      const auto w = hn::GatherIndex(d, tables + static_cast<std::size_t>(t) * 256, hn::Abs(hn::Sub(v, c)));
+      num = hn::Add(num, hn::Mul(w, v));
+      den = hn::Add(den, w);
+    }
+    num = hn::Add(num, hn::ShiftRight<1>(den));
+    auto q = hn::ConvertTo(d, hn::Div(hn::ConvertTo(df, num), hn::ConvertTo(df, den)));
+    q = hn::IfThenElse(hn::Gt(hn::Mul(q, den), num), hn::Sub(q, hn::Set(d, 1)), q);
+    q = hn::IfThenElse(hn::Gt(hn::Mul(hn::Add(q, hn::Set(d, 1)), den), num), q, hn::Add(q, hn::Set(d, 1)));
+    hn::StoreU(hn::DemoteTo(d8, q), d8, out + i);
+  }
+#endif
+  for (; i < n; ++i) {
+    const int c = centre[i];
+    std::int64_t num = 0, den = 0;
+    for (int t = 0; t < taps; ++t) {
+      const int v = centre[static_cast<std::ptrdiff_t>(i) + off[t]];
+      const std::int32_t w = tables[static_cast<std::size_t>(t) * 256 + static_cast<unsigned>(v > c ? v - c : c - v)];
+      num += static_cast<std::int64_t>(w) * v;
+      den += w;
+    }
+    out[i] = static_cast<std::uint8_t>((num + den / 2) / den);
+  }
+}
+
 template <class S>
 void FillSample(ConvKernels& k, Sample s) {
   if constexpr (sizeof(S) == 1 || std::is_same_v<S, std::int16_t>) k.taps[s][kI16] = &Taps<S, std::int16_t>;
@@ -205,6 +244,7 @@ const ConvKernels* GetConvKernels() {
     k.shift[1][k8u] = &ShiftTo<std::int32_t, std::uint8_t>;
     k.shift[1][k16u] = &ShiftTo<std::int32_t, std::uint16_t>;
     k.shift[1][k16s] = &ShiftTo<std::int32_t, std::int16_t>;
+    k.bilateral = &BilateralRow;
     return k;
   }();
   return &kernels;

@@ -26,10 +26,17 @@ using RoundFn = void (*)(const float* s, float scale, void* out, std::size_t n, 
 // int16 sums take k <= 14, int32 sums k <= 30.
 using ShiftFn = void (*)(const void* s, void* out, std::size_t n, int k);
 
+// Bilateral row: out[i] = (sum W_t(|s_t - c|) s_t + sum W / 2) / sum W over the taps, with
+// c = centre[i], s_t the sample at centre + offsets[t] + i and W_t the tap's table of 256
+// integer weights (sum of W x 255 below 2^31).
+using BilateralFn = void (*)(const std::uint8_t* centre, const std::ptrdiff_t* offsets, const std::int32_t* tables,
+                             int taps, std::size_t n, std::uint8_t* out);
+
 struct ConvKernels {
   TapsFn taps[kSamples][kAccs];  // null for pairs no filter uses
   RoundFn round[kSamples];       // 8u, 8s, 16u, 16s destinations
   ShiftFn shift[2][kSamples];    // [int16, int32 sums][8u, 16u, 16s destination]
+  BilateralFn bilateral;
 };
 
 // Kernels of the best target this processor runs. Call once per API call, outside row loops.

@@ -260,6 +260,20 @@ TEST(Bilateral, MatchesTheReference) {
       }
 }
 
+TEST(Bilateral, ResultsDoNotDependOnTheThreadCount) {
+  const RuxImageSize roi{300, 120}, kernel{5, 5};
+  FencedImage<Rux8u> src(roi.width, roi.height, 1, {2, 2, 2, 2}, Fence::kAfter, 9);
+  Spec spec = makeSpec(101, roi, kernel, 300.0f, 3.0f, 1);
+  const auto view = ruxref::viewOf<Rux8u>(src.data(), src.step(), 1);
+  ruxtest::forThreadCounts([&](int threads) {
+    GuardedImage<Rux8u> dst(roi.width, roi.height, 1, threads);
+    ASSERT_EQ(ruxiFilterBilateral_8u_C1R(src.data(), src.step(), dst.data(), dst.step(), roi, kernel, spec.data()), 0);
+    EXPECT_TRUE(ruxref::regionMatches(dst.data(), dst.step(), roi, 1, 1, [&](int x, int y, int) {
+      return ruxref::Expect{static_cast<long double>(bilateralRef(view, 101, kernel, 300.0f, 3.0f, 1, x, y))};
+    })) << threads;
+  });
+}
+
 TEST(Bilateral, SpecificationChecks) {
   const RuxImageSize roi{20, 4}, kernel{5, 5};
   FencedImage<Rux8u> src(roi.width, roi.height, 1, {2, 2, 2, 2}, Fence::kAfter, 1);
