@@ -9,8 +9,9 @@
 //   (primitives/median_kernels.h) over the samples at fixed offsets, run by the row engine of
 //   the linear filters, vectors of outputs at a time (9, 25 and 49 inputs unrolled).
 // - Larger 8u windows: column histograms (256 fine and 16 coarse bins per column, moved down
-//   a row at a time) and a window histogram slid along the row from them, the median found
-//   through the coarse bins: the cost per pixel does not grow with the window. 16-bit samples
+//   a row at a time) and a window histogram slid along the row from them (fine bins brought up
+//   to date only where the median falls), the median found through the coarse bins: the cost
+//   per pixel does not grow with the window. 16-bit samples
 //   use a sliding window histogram per row with 256 coarse bins (value >> 8) over 65536 fine
 //   ones (16s biased by 32768): the coarse bin is tracked as the window moves and the median
 //   found inside it. Float windows
@@ -139,12 +140,12 @@ RuxResult histogramMedian8u(const Rux8u* src, int srcStep, Rux8u* dst, int dstSt
       [&](int t, int total) {
         const par::RowRange r = par::splitFloor(roi.height, total, t);
         if (r.size() < 1) return;
-        auto* base = reinterpret_cast<std::uint16_t*>(scratch.slice(t));
+        auto* base = reinterpret_cast<std::int16_t*>(scratch.slice(t));
         Rux8u* out = reinterpret_cast<Rux8u*>(scratch.slice(t) + hist);
         median::ColumnHistograms h[C];
         for (int c = 0; c < C; ++c) {
           h[c] = {base + static_cast<std::size_t>(c) * cols * 272, base + static_cast<std::size_t>(c) * cols * 272 + static_cast<std::size_t>(cols) * 256, cols};
-          std::fill(h[c].fine, h[c].fine + static_cast<std::size_t>(cols) * 272, std::uint16_t{0});
+          std::fill(h[c].fine, h[c].fine + static_cast<std::size_t>(cols) * 272, std::int16_t{0});
         }
         const auto row = [&](int y) { return rowPtr(src, srcStep, y) - static_cast<std::ptrdiff_t>(anchor.x) * C; };
         for (int j = 0; j < mask.height; ++j)
@@ -247,7 +248,7 @@ RuxResult filterMedian(const T* src, int srcStep, T* dst, int dstStep, RuxImageS
     return networkMedian<T, C, kAlpha>(src, srcStep, dst, dstStep, roi, at);
   }
   if constexpr (std::is_same_v<T, Rux8u>) {
-    if (area <= 65535) return histogramMedian8u<C, kAlpha>(src, srcStep, dst, dstStep, roi, mask, anchor);
+    if (area <= 32767) return histogramMedian8u<C, kAlpha>(src, srcStep, dst, dstStep, roi, mask, anchor);
     return histogramMedian16<T, C, kAlpha>(src, srcStep, dst, dstStep, roi, mask, anchor);
   } else if constexpr (std::is_integral_v<T>) {
     return histogramMedian16<T, C, kAlpha>(src, srcStep, dst, dstStep, roi, mask, anchor);

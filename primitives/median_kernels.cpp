@@ -143,39 +143,89 @@ void MedianFixed(const unsigned char* base, const std::ptrdiff_t* off, const Net
   }
 }
 
-// Column histograms: plain loops over 256 and 16 bins, vectorised for each target.
+// Column histograms: plain counts, one increment per sample and bin level.
 void HistRow(ColumnHistograms& h, const std::uint8_t* row, int stride, int sign) {
-  const std::uint16_t d = static_cast<std::uint16_t>(sign);
+  const auto d = static_cast<std::int16_t>(sign);
   for (int c = 0; c < h.cols; ++c) {
     const unsigned v = row[static_cast<std::ptrdiff_t>(c) * stride];
-    h.fine[static_cast<std::size_t>(c) * 256 + v] = static_cast<std::uint16_t>(h.fine[static_cast<std::size_t>(c) * 256 + v] + d);
-    h.coarse[static_cast<std::size_t>(c) * 16 + (v >> 4)] =
-        static_cast<std::uint16_t>(h.coarse[static_cast<std::size_t>(c) * 16 + (v >> 4)] + d);
+    std::int16_t& f = h.fine[static_cast<std::size_t>(c) * 256 + v];
+    std::int16_t& g = h.coarse[static_cast<std::size_t>(c) * 16 + (v >> 4)];
+    f = static_cast<std::int16_t>(f + d);
+    g = static_cast<std::int16_t>(g + d);
   }
 }
 
+// Inclusive prefix sums of 16 counts (into prefix) and how many of them stay below `need`.
+#if HWY_TARGET != HWY_SCALAR
+template <class D>
+HWY_INLINE hn::Vec<D> PrefixInBlocks(hn::Vec<D> v) {
+  v = hn::Add(v, hn::ShiftLeftLanes<1>(v));
+  v = hn::Add(v, hn::ShiftLeftLanes<2>(v));
+  return hn::Add(v, hn::ShiftLeftLanes<4>(v));
+}
+#endif
+
+HWY_INLINE int CountBelow(const std::int16_t* counts, int need, std::int16_t* prefix) {
+#if HWY_TARGET != HWY_SCALAR
+  const hn::CappedTag<std::int16_t, 16> d;
+  const auto limit = hn::Set(d, static_cast<std::int16_t>(need));
+  if constexpr (hn::MaxLanes(d) == 16) {
+    auto v = PrefixInBlocks<decltype(d)>(hn::LoadU(d, counts));
+    v = hn::Add(v, hn::ConcatLowerLower(d, hn::Broadcast<7>(v), hn::Zero(d)));
+    hn::StoreU(v, d, prefix);
+    return static_cast<int>(hn::CountTrue(d, hn::Lt(v, limit)));
+  } else if constexpr (hn::MaxLanes(d) == 8) {
+    const auto lo = PrefixInBlocks<decltype(d)>(hn::LoadU(d, counts));
+    const auto hi = hn::Add(PrefixInBlocks<decltype(d)>(hn::LoadU(d, counts + 8)), hn::Broadcast<7>(lo));
+    hn::StoreU(lo, d, prefix);
+    hn::StoreU(hi, d, prefix + 8);
+    return static_cast<int>(hn::CountTrue(d, hn::Lt(lo, limit)) + hn::CountTrue(d, hn::Lt(hi, limit)));
+  }
+#endif
+  int run = 0, below = 0;
+  for (int i = 0; i < 16; ++i) run += counts[i], prefix[i] = static_cast<std::int16_t>(run), below += run < need;
+  return below;
+}
+
+// The window's coarse counts follow every step; the fine counts of one coarse bin are brought
+// up to date only when the median falls into it: by the columns that entered and left since
+// their last use, or from the whole window when that is shorter. So a step reads the coarse
+// bins of two columns and usually 16 fine bins of two, not all 256; both searches are prefix
+// sums and a count of the sums below the rank.
 void HistMedian(const ColumnHistograms& h, int w, int need, int width, std::uint8_t* out, int stride) {
-  alignas(64) std::uint16_t fine[256] = {};
-  alignas(64) std::uint16_t coarse[16] = {};
+  alignas(64) std::int16_t fine[256] = {};
+  alignas(64) std::int16_t coarse[16] = {};
+  alignas(64) std::int16_t prefix[16];
+  int stamp[16];  // window start the bin's fine counts were last brought to
+  for (int& s : stamp) s = -2 * w - 1;
   for (int c = 0; c < w; ++c) {
-    const std::uint16_t* f = h.fine + static_cast<std::size_t>(c) * 256;
-    const std::uint16_t* g = h.coarse + static_cast<std::size_t>(c) * 16;
-    for (int i = 0; i < 256; ++i) fine[i] = static_cast<std::uint16_t>(fine[i] + f[i]);
-    for (int i = 0; i < 16; ++i) coarse[i] = static_cast<std::uint16_t>(coarse[i] + g[i]);
+    const std::int16_t* g = h.coarse + static_cast<std::size_t>(c) * 16;
+    for (int i = 0; i < 16; ++i) coarse[i] = static_cast<std::int16_t>(coarse[i] + g[i]);
   }
   for (int x = 0;; ++x) {
-    int b = 0, cum = 0;
-    while (cum + coarse[b] < need) cum += coarse[b++];
-    int v = b << 4;
-    while (cum + fine[v] < need) cum += fine[v++];
-    out[static_cast<std::ptrdiff_t>(x) * stride] = static_cast<std::uint8_t>(v);
+    const int b = CountBelow(coarse, need, prefix);
+    const int below = b > 0 ? prefix[b - 1] : 0;
+    std::int16_t* bin = fine + (b << 4);
+    if (x - stamp[b] >= w) {
+      for (int i = 0; i < 16; ++i) bin[i] = 0;
+      for (int c = x; c < x + w; ++c) {
+        const std::int16_t* f = h.fine + static_cast<std::size_t>(c) * 256 + (b << 4);
+        for (int i = 0; i < 16; ++i) bin[i] = static_cast<std::int16_t>(bin[i] + f[i]);
+      }
+    } else {
+      for (int c = stamp[b]; c < x; ++c) {
+        const std::int16_t* add = h.fine + static_cast<std::size_t>(c + w) * 256 + (b << 4);
+        const std::int16_t* sub = h.fine + static_cast<std::size_t>(c) * 256 + (b << 4);
+        for (int i = 0; i < 16; ++i) bin[i] = static_cast<std::int16_t>(bin[i] + add[i] - sub[i]);
+      }
+    }
+    stamp[b] = x;
+    const int f = CountBelow(bin, need - below, prefix);
+    out[static_cast<std::ptrdiff_t>(x) * stride] = static_cast<std::uint8_t>((b << 4) + f);
     if (x + 1 == width) break;
-    const std::uint16_t* fa = h.fine + static_cast<std::size_t>(x + w) * 256;
-    const std::uint16_t* fs = h.fine + static_cast<std::size_t>(x) * 256;
-    const std::uint16_t* ga = h.coarse + static_cast<std::size_t>(x + w) * 16;
-    const std::uint16_t* gs = h.coarse + static_cast<std::size_t>(x) * 16;
-    for (int i = 0; i < 256; ++i) fine[i] = static_cast<std::uint16_t>(fine[i] + fa[i] - fs[i]);
-    for (int i = 0; i < 16; ++i) coarse[i] = static_cast<std::uint16_t>(coarse[i] + ga[i] - gs[i]);
+    const std::int16_t* ga = h.coarse + static_cast<std::size_t>(x + w) * 16;
+    const std::int16_t* gs = h.coarse + static_cast<std::size_t>(x) * 16;
+    for (int i = 0; i < 16; ++i) coarse[i] = static_cast<std::int16_t>(coarse[i] + ga[i] - gs[i]);
   }
 }
 

@@ -32,10 +32,10 @@ struct Network {
 const Network& networkOf(int k);
 
 // Column histograms of one channel of 8u samples for the large-window median: per column 256
-// fine bins and 16 coarse bins (value >> 4), 16-bit counts.
+// fine bins and 16 coarse bins (value >> 4), 16-bit counts (windows of at most 32767 samples).
 struct ColumnHistograms {
-  std::uint16_t* fine;    // cols x 256
-  std::uint16_t* coarse;  // cols x 16
+  std::int16_t* fine;    // cols x 256
+  std::int16_t* coarse;  // cols x 16
   int cols;
 };
 // Adds (sign +1) or removes (-1) one source row: samples row[c * stride] for c < cols.

@@ -70,7 +70,9 @@ void Level(const void* inv, void* outv, std::size_t n, std::size_t shift) {
   const std::size_t N = hn::Lanes(d);
   std::size_t i = 0;
   for (; i + N <= n; i += N) hn::StoreU(Pick<kOp>(hn::LoadU(d, in + i), hn::LoadU(d, in + i + shift)), d, out + i);
-  for (; i < n; ++i) out[i] = PickOne<kOp>(in[i], in[i + shift]);
+  // The first level reads the caller's row, which may sit at any byte address.
+  const auto* bytes = reinterpret_cast<const unsigned char*>(in);
+  for (; i < n; ++i) out[i] = PickOne<kOp>(LoadOne<T>(bytes + i * sizeof(T)), LoadOne<T>(bytes + (i + shift) * sizeof(T)));
 }
 
 template <class T>
