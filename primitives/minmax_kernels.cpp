@@ -44,16 +44,25 @@ void Combine(const unsigned char* base, const std::ptrdiff_t* off, int count, st
   const hn::ScalableTag<T> d;
   const std::size_t N = hn::Lanes(d);
   std::size_t i = 0;
-  for (; i + 2 * N <= n; i += 2 * N) {
+  for (; i + 4 * N <= n; i += 4 * N) {
     const T* p = reinterpret_cast<const T*>(base + off[0]) + i;
-    auto a0 = hn::LoadU(d, p), a1 = hn::LoadU(d, p + N);
+    auto a0 = hn::LoadU(d, p), a1 = hn::LoadU(d, p + N), a2 = hn::LoadU(d, p + 2 * N), a3 = hn::LoadU(d, p + 3 * N);
     for (int t = 1; t < count; ++t) {
       const T* q = reinterpret_cast<const T*>(base + off[t]) + i;
       a0 = Pick<kOp>(a0, hn::LoadU(d, q));
       a1 = Pick<kOp>(a1, hn::LoadU(d, q + N));
+      a2 = Pick<kOp>(a2, hn::LoadU(d, q + 2 * N));
+      a3 = Pick<kOp>(a3, hn::LoadU(d, q + 3 * N));
     }
     hn::StoreU(a0, d, out + i);
     hn::StoreU(a1, d, out + i + N);
+    hn::StoreU(a2, d, out + i + 2 * N);
+    hn::StoreU(a3, d, out + i + 3 * N);
+  }
+  for (; i + N <= n; i += N) {
+    auto a = hn::LoadU(d, reinterpret_cast<const T*>(base + off[0]) + i);
+    for (int t = 1; t < count; ++t) a = Pick<kOp>(a, hn::LoadU(d, reinterpret_cast<const T*>(base + off[t]) + i));
+    hn::StoreU(a, d, out + i);
   }
   for (; i < n; ++i) {
     T a = LoadOne<T>(base + off[0] + i * sizeof(T));
@@ -69,6 +78,10 @@ void Level(const void* inv, void* outv, std::size_t n, std::size_t shift) {
   const hn::ScalableTag<T> d;
   const std::size_t N = hn::Lanes(d);
   std::size_t i = 0;
+  for (; i + 2 * N <= n; i += 2 * N) {
+    hn::StoreU(Pick<kOp>(hn::LoadU(d, in + i), hn::LoadU(d, in + i + shift)), d, out + i);
+    hn::StoreU(Pick<kOp>(hn::LoadU(d, in + i + N), hn::LoadU(d, in + i + N + shift)), d, out + i + N);
+  }
   for (; i + N <= n; i += N) hn::StoreU(Pick<kOp>(hn::LoadU(d, in + i), hn::LoadU(d, in + i + shift)), d, out + i);
   // The first level reads the caller's row, which may sit at any byte address.
   const auto* bytes = reinterpret_cast<const unsigned char*>(in);
