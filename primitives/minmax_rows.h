@@ -6,7 +6,9 @@
 // length n starting at column d is op(L_k(x + d), L_k(x + d + n - 2^k)) with k = floor(log2 n)
 // (the two halves overlap, which the extremum does not mind), so the cost per pixel grows with
 // log2 of the widest run plus two reads per run. Only the levels some run reads are kept, in a
-// ring of one slot per mask row; a destination row is the extremum of its runs' entries.
+// ring of one slot per mask row; a destination row is the extremum of its runs' entries. When
+// every mask row holds the same runs (rectangles), each source row's extremum over its runs is
+// formed once when it is read, and a destination row takes one entry per mask row.
 // Each source row is read (into its levels) before any destination row at or below it is
 // written, so the same pass works in place. Blocks of rows out of place may run on threads,
 // each priming its own ring; the results do not depend on the thread count.
@@ -84,6 +86,19 @@ class Engine {
     for (int& s : slotOf_)
       if (s == 0) s = kept_++;
     for (const Run& r : e.runs) entries_ += floorLog2(r.len) == 0 || (1 << floorLog2(r.len)) == r.len ? 1 : 2;
+    // Uniform rows: the same runs in every mask row.
+    uniform_ = !e.runs.empty();
+    for (const Run& r : e.runs) {
+      if (r.row != e.runs[0].row) break;
+      rowRuns_.push_back(r);
+    }
+    uniform_ = static_cast<int>(e.runs.size()) == static_cast<int>(rowRuns_.size()) * e.maskH;
+    for (std::size_t i = 0; uniform_ && i < e.runs.size(); ++i) {
+      const Run& a = e.runs[i];
+      const Run& b = rowRuns_[i % rowRuns_.size()];
+      uniform_ = a.row == static_cast<int>(i / rowRuns_.size()) && a.col == b.col && a.len == b.len;
+    }
+    if (uniform_) rowSlot_ = kept_++;
   }
 
   // Scratch of one block: the ring, two build rows, the finished row and the entry offsets.
@@ -121,6 +136,11 @@ class Engine {
           std::memcpy(base + stride * slotOf_[0], row, rowLen_ * sizeof(T));
         }
       }
+      if (uniform_) {
+        int n = 0;
+        for (const Run& run : rowRuns_) entry(run, stride * static_cast<std::size_t>(slot(r)) * kept_, stride, offsets, &n);
+        k.combine[typeOf<T>()][op_](scratch, offsets, n, outLen_, base + stride * rowSlot_);
+      }
     };
     // Every row of the window range is loaded: as rows move up through the mask, each meets
     // the mask rows that include positions.
@@ -128,14 +148,12 @@ class Engine {
     for (int y = y0; y < y1; ++y) {
       load(y - e_.anchorY + e_.maskH - 1);
       int n = 0;
-      for (const Run& r : e_.runs) {
-        const int j = floorLog2(r.len);
-        const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(stride) *
-                                  (static_cast<std::ptrdiff_t>(slot(y - e_.anchorY + r.row)) * kept_ + slotOf_[j]);
-        offsets[n++] = at + static_cast<std::ptrdiff_t>(r.col) * C * static_cast<std::ptrdiff_t>(sizeof(T));
-        if ((1 << j) != r.len)
-          offsets[n++] = at + static_cast<std::ptrdiff_t>(r.col + r.len - (1 << j)) * C *
-                                  static_cast<std::ptrdiff_t>(sizeof(T));
+      if (uniform_) {
+        for (int q = 0; q < e_.maskH; ++q)
+          offsets[n++] = static_cast<std::ptrdiff_t>(stride) *
+                         (static_cast<std::ptrdiff_t>(slot(y - e_.anchorY + q)) * kept_ + rowSlot_);
+      } else {
+        for (const Run& r : e_.runs) entry(r, stride * static_cast<std::size_t>(slot(y - e_.anchorY + r.row)) * kept_, stride, offsets, &n);
       }
       k.combine[typeOf<T>()][op_](scratch, offsets, n, outLen_, out);
       store(static_cast<const T*>(out), y);
@@ -145,11 +163,23 @@ class Engine {
  private:
   static std::size_t padded(std::size_t n) { return (n + 15) / 16 * 16; }
 
+  // The one or two level entries of a run, as byte offsets from the scratch base of its slot.
+  void entry(const Run& r, std::size_t slotBase, std::size_t stride, std::ptrdiff_t* offsets, int* n) const {
+    const int j = floorLog2(r.len);
+    const auto at = static_cast<std::ptrdiff_t>(slotBase + stride * static_cast<std::size_t>(slotOf_[j]));
+    const auto px = static_cast<std::ptrdiff_t>(C * sizeof(T));
+    offsets[(*n)++] = at + r.col * px;
+    if ((1 << j) != r.len) offsets[(*n)++] = at + (r.col + r.len - (1 << j)) * px;
+  }
+
   Element e_;
   Op op_;
   std::size_t rowLen_ = 0, outLen_ = 0;
   int levels_ = 1, kept_ = 0, entries_ = 0;
   std::vector<int> slotOf_;  // level -> index of its array in a slot, -1 when not kept
+  bool uniform_ = false;     // every mask row holds rowRuns_
+  std::vector<Run> rowRuns_;
+  int rowSlot_ = -1;         // array of a slot holding the row's extremum over rowRuns_
 };
 
 // Copies a finished row to the destination (AC4 keeps alpha).
