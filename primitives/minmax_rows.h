@@ -109,9 +109,10 @@ class Engine {
     return (bytes + 63) / 64 * 64;
   }
 
-  // Destination rows [y0, y1); store(row of outLen samples, y) writes one finished row.
-  template <class Store>
-  void rows(const T* src, int srcStep, int y0, int y1, unsigned char* scratch, Store&& store) const {
+  // Destination rows [y0, y1); each is formed in place(y) when that gives a row, else in
+  // scratch, then store(row of outLen samples, y) finishes it.
+  template <class Place, class Store>
+  void rows(const T* src, int srcStep, int y0, int y1, unsigned char* scratch, Place&& place, Store&& store) const {
     const MinMaxKernels& k = minMaxKernels();
     const std::size_t stride = padded(rowLen_) * sizeof(T);
     T* build[2] = {reinterpret_cast<T*>(scratch + stride * e_.maskH * kept_),
@@ -155,8 +156,10 @@ class Engine {
       } else {
         for (const Run& r : e_.runs) entry(r, stride * static_cast<std::size_t>(slot(y - e_.anchorY + r.row)) * kept_, stride, offsets, &n);
       }
-      k.combine[typeOf<T>()][op_](scratch, offsets, n, outLen_, out);
-      store(static_cast<const T*>(out), y);
+      T* row = place(y);
+      if (row == nullptr) row = out;
+      k.combine[typeOf<T>()][op_](scratch, offsets, n, outLen_, row);
+      store(row, y);
     }
   }
 
@@ -208,10 +211,15 @@ RuxResult filterRuns(const T* src, int srcStep, T* dst, int dstStep, const Eleme
       [&](int t, int total) {
         const par::RowRange r = par::splitFloor(e.height, total, t);
         if (r.size() < 1) return;
-        engine.rows(src, srcStep, r.begin, r.end, scratch.slice(t), [&](const T* row, int y) {
-          T* fixed = const_cast<T*>(row);
-          finish(fixed, static_cast<std::size_t>(e.width) * C);
-          storeRow<T, C, kAlpha>(fixed, rowPtr(dst, dstStep, y), e.width);
+        // Rows of whole, aligned samples are formed straight in the destination (not AC4).
+        const auto place = [&](int y) -> T* {
+          T* row = rowPtr(dst, dstStep, y);
+          return !kAlpha && reinterpret_cast<std::uintptr_t>(row) % sizeof(T) == 0 ? row : nullptr;
+        };
+        engine.rows(src, srcStep, r.begin, r.end, scratch.slice(t), place, [&](T* row, int y) {
+          finish(row, static_cast<std::size_t>(e.width) * C);
+          T* target = rowPtr(dst, dstStep, y);
+          if (row != target) storeRow<T, C, kAlpha>(row, target, e.width);
         });
       });
 }
