@@ -99,11 +99,15 @@ class Engine {
       uniform_ = a.row == static_cast<int>(i / rowRuns_.size()) && a.col == b.col && a.len == b.len;
     }
     if (uniform_) rowSlot_ = kept_++;
+    // Uniform rows form destination rows in pairs that share mask.height - 1 source rows, so
+    // the ring holds one row more.
+    pairs_ = uniform_ && e.maskH > 1;
+    slots_ = e.maskH + (pairs_ ? 1 : 0);
   }
 
   // Scratch of one block: the ring, two build rows, the finished row and the entry offsets.
   long long scratchBytes() const {
-    const long long arrays = static_cast<long long>(e_.maskH) * kept_ + 3;
+    const long long arrays = static_cast<long long>(slots_) * kept_ + 4;
     const long long bytes = arrays * padded(rowLen_) * static_cast<long long>(sizeof(T)) +
                             static_cast<long long>(entries_) * static_cast<long long>(sizeof(std::ptrdiff_t));
     return (bytes + 63) / 64 * 64;
@@ -115,11 +119,16 @@ class Engine {
   void rows(const T* src, int srcStep, int y0, int y1, unsigned char* scratch, Place&& place, Store&& store) const {
     const MinMaxKernels& k = minMaxKernels();
     const std::size_t stride = padded(rowLen_) * sizeof(T);
-    T* build[2] = {reinterpret_cast<T*>(scratch + stride * e_.maskH * kept_),
-                   reinterpret_cast<T*>(scratch + stride * (e_.maskH * kept_ + 1))};
-    T* out = reinterpret_cast<T*>(scratch + stride * (e_.maskH * kept_ + 2));
-    auto* offsets = reinterpret_cast<std::ptrdiff_t*>(scratch + stride * (e_.maskH * kept_ + 3));
-    const auto slot = [&](int srcRow) { return ((srcRow % e_.maskH) + e_.maskH) % e_.maskH; };
+    const std::size_t ring = static_cast<std::size_t>(slots_) * kept_;
+    T* build[2] = {reinterpret_cast<T*>(scratch + stride * ring), reinterpret_cast<T*>(scratch + stride * (ring + 1))};
+    T* out = reinterpret_cast<T*>(scratch + stride * (ring + 2));
+    const auto shared = static_cast<std::ptrdiff_t>(stride * (ring + 3));  // the rows a pair shares
+    auto* offsets = reinterpret_cast<std::ptrdiff_t*>(scratch + stride * (ring + 4));
+    const auto slot = [&](int srcRow) { return ((srcRow % slots_) + slots_) % slots_; };
+    const auto rowEntry = [&](int srcRow) {
+      return static_cast<std::ptrdiff_t>(stride) * (static_cast<std::ptrdiff_t>(slot(srcRow)) * kept_ + rowSlot_);
+    };
+    const CombineFn combine = k.combine[typeOf<T>()][op_];
     // Levels of source row r (mask row q reads row y - anchorY + q) into its ring slot.
     const auto load = [&](int r) {
       const T* row = rowPtr(src, srcStep, r) - static_cast<std::ptrdiff_t>(e_.anchorX) * C;
@@ -147,6 +156,24 @@ class Engine {
     // the mask rows that include positions.
     for (int q = 0; q + 1 < e_.maskH; ++q) load(y0 - e_.anchorY + q);
     for (int y = y0; y < y1; ++y) {
+      if (pairs_ && y + 1 < y1) {
+        // Rows y and y + 1: the extremum of the shared rows, then one more row for each.
+        const int top = y - e_.anchorY;
+        load(top + e_.maskH - 1);
+        load(top + e_.maskH);
+        int n = 0;
+        for (int q = 1; q < e_.maskH; ++q) offsets[n++] = rowEntry(top + q);
+        combine(scratch, offsets, n, outLen_, scratch + shared);
+        for (int pass = 0; pass < 2; ++pass) {
+          const std::ptrdiff_t pair[2] = {shared, rowEntry(pass == 0 ? top : top + e_.maskH)};
+          T* row = place(y + pass);
+          if (row == nullptr) row = out;
+          combine(scratch, pair, 2, outLen_, row);
+          store(row, y + pass);
+        }
+        ++y;
+        continue;
+      }
       load(y - e_.anchorY + e_.maskH - 1);
       int n = 0;
       if (uniform_) {
@@ -181,6 +208,8 @@ class Engine {
   int levels_ = 1, kept_ = 0, entries_ = 0;
   std::vector<int> slotOf_;  // level -> index of its array in a slot, -1 when not kept
   bool uniform_ = false;     // every mask row holds rowRuns_
+  bool pairs_ = false;       // destination rows formed two at a time
+  int slots_ = 1;            // ring slots
   std::vector<Run> rowRuns_;
   int rowSlot_ = -1;         // array of a slot holding the row's extremum over rowRuns_
 };
