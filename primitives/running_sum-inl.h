@@ -40,6 +40,7 @@ HWY_BEFORE_NAMESPACE();
 namespace rux {
 namespace HWY_NAMESPACE {
 namespace box {
+namespace hn = hwy::HWY_NAMESPACE;
 
 struct Geometry {
   int width, height;  // destination region
@@ -61,7 +62,7 @@ class Window {
     const std::size_t work = g.maskW > 8 ? cols_ : 0;
     work_[0] = sums_ + outs_;
     work_[1] = work_[0] + work;
-    bad_ = reinterpret_cast<std::uint32_t*>(work_[1] + work);
+    bad_ = work_[1] + work;
   }
 
   // Bytes of scratch one window needs (64-byte aligned slices).
@@ -70,14 +71,14 @@ class Window {
     const long long outs = static_cast<long long>(g.width) * C;
     const long long work = g.maskW > 8 ? 2 * cols : 0;
     long long bytes = (cols + outs + work) * static_cast<long long>(sizeof(Acc));
-    if constexpr (kFloatSamples<T>) bytes += cols * 4;
+    if constexpr (kFloatSamples<T>) bytes += cols * static_cast<long long>(sizeof(Acc));
     return (bytes + 63) / 64 * 64;
   }
 
   // Column sums of the window rows of destination row y (src addresses region pixel (0, 0)).
   void prime(const T* src, int step, int y) {
     std::fill(col_, col_ + cols_, Acc(0));
-    if constexpr (kFloatSamples<T>) std::fill(bad_, bad_ + cols_, 0u);
+    if constexpr (kFloatSamples<T>) std::fill(bad_, bad_ + cols_, Acc(0));
     for (int j = 0; j < g_.maskH; ++j) addRow(windowRow(src, step, y - g_.anchorY + j));
   }
 
@@ -86,12 +87,34 @@ class Window {
     const unsigned char* in = windowRow(src, step, y - g_.anchorY + g_.maskH);
     const unsigned char* out = windowRow(src, step, y - g_.anchorY);
     if constexpr (kFloatSamples<T>) {
-      for (std::size_t i = 0; i < cols_; ++i) {
+      // Sums and non-finite counts (held as doubles) move in vectors of doubles; the tail
+      // computes the same bits one sample at a time.
+      std::size_t i = 0;
+#if HWY_TARGET != HWY_SCALAR
+      const hn::ScalableTag<double> dd;
+      const std::size_t N = hn::Lanes(dd);
+      const auto one = hn::Set(dd, 1.0);
+      const auto wide = [&](const unsigned char* p) {
+        if constexpr (std::is_same_v<T, float>) {
+          return hn::PromoteTo(dd, hn::LoadU(hn::Rebind<float, decltype(dd)>(), reinterpret_cast<const float*>(p)));
+        } else {
+          return hn::LoadU(dd, reinterpret_cast<const double*>(p));
+        }
+      };
+      for (; i + N <= cols_; i += N) {
+        const auto a = wide(in + i * sizeof(T)), b = wide(out + i * sizeof(T));
+        const auto fa = hn::IsFinite(a), fb = hn::IsFinite(b);
+        hn::StoreU(hn::Add(hn::LoadU(dd, col_ + i), hn::Sub(hn::IfThenElseZero(fa, a), hn::IfThenElseZero(fb, b))), dd, col_ + i);
+        hn::StoreU(hn::Add(hn::LoadU(dd, bad_ + i), hn::Sub(hn::IfThenZeroElse(fa, one), hn::IfThenZeroElse(fb, one))), dd,
+                   bad_ + i);
+      }
+#endif
+      for (; i < cols_; ++i) {
         const T a = loadSample<T>(in + i * sizeof(T));
         const T b = loadSample<T>(out + i * sizeof(T));
         const bool fa = std::isfinite(a), fb = std::isfinite(b);
         col_[i] += (fa ? static_cast<double>(a) : 0.0) - (fb ? static_cast<double>(b) : 0.0);
-        bad_[i] += static_cast<std::uint32_t>(!fa) - static_cast<std::uint32_t>(!fb);
+        bad_[i] += (fa ? 0.0 : 1.0) - (fb ? 0.0 : 1.0);
       }
     } else {
       for (std::size_t i = 0; i < cols_; ++i)
@@ -188,7 +211,7 @@ class Window {
         const T a = loadSample<T>(row + i * sizeof(T));
         const bool fa = std::isfinite(a);
         col_[i] += fa ? static_cast<double>(a) : 0.0;
-        bad_[i] += static_cast<std::uint32_t>(!fa);
+        bad_[i] += fa ? 0.0 : 1.0;
       }
     } else {
       for (std::size_t i = 0; i < cols_; ++i) col_[i] += static_cast<Acc>(value(row, i));
@@ -202,7 +225,7 @@ class Window {
     if (!any) return;
     for (int ch = 0; ch < C; ++ch) {
       for (int x = 0; x < g_.width; ++x) {
-        std::uint32_t count = 0;
+        Acc count = 0;
         for (int k = 0; k < g_.maskW; ++k) count += bad_[static_cast<std::size_t>(x + k) * C + ch];
         if (count == 0) continue;
         double s = 0;
@@ -221,7 +244,7 @@ class Window {
   Acc* col_ = nullptr;
   Acc* sums_ = nullptr;
   Acc* work_[2] = {nullptr, nullptr};
-  std::uint32_t* bad_ = nullptr;
+  Acc* bad_ = nullptr;  // non-finite samples per column (float samples, held as doubles)
 };
 
 // Copies a finished row of n pixels to the destination row (any alignment); AC4 keeps alpha.
