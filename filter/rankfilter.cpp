@@ -116,7 +116,7 @@ RuxResult perRow(T* dst, int dstStep, RuxImageSize roi, long long bytes, bool pa
         T* out = reinterpret_cast<T*>(mine + (bytes + 63) / 64 * 64);
         for (int y = r.begin; y < r.end; ++y) {
           body(y, out, mine);
-          rank::storeRow<T, C, kAlpha>(out, rowPtr(dst, dstStep, y), roi.width);
+          storeRowOf<T, C, kAlpha>(out, rowPtr(dst, dstStep, y), roi.width);
         }
       });
 }
@@ -157,7 +157,7 @@ RuxResult histogramMedian8u(const Rux8u* src, int srcStep, Rux8u* dst, int dstSt
               k.histRow(h[c], row(y - anchor.y + mask.height - 1) + c, C, 1);
             }
           for (int c = 0; c < C; ++c) k.histMedian(h[c], mask.width, need, roi.width, out + c, C);
-          rank::storeRow<Rux8u, C, kAlpha>(out, rowPtr(dst, dstStep, y), roi.width);
+          storeRowOf<Rux8u, C, kAlpha>(out, rowPtr(dst, dstStep, y), roi.width);
         }
       });
 }

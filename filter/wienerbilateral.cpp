@@ -190,13 +190,7 @@ RuxResult filterWiener(const T* src, int srcStep, T* dst, int dstStep, RuxImageS
                 out[i] = saturate<T>(conv::roundBy(result, 1));
               }
             }
-          if constexpr (kAlpha) {
-            auto* d = reinterpret_cast<unsigned char*>(rowPtr(dst, dstStep, y));
-            for (int x = 0; x < roi.width; ++x)
-              std::memcpy(d + static_cast<std::size_t>(x) * 4 * sizeof(T), out + static_cast<std::size_t>(x) * 4, 3 * sizeof(T));
-          } else {
-            std::memcpy(rowPtr(dst, dstStep, y), out, static_cast<std::size_t>(roi.width) * C * sizeof(T));
-          }
+          storeRowOf<T, C, kAlpha>(out, rowPtr(dst, dstStep, y), roi.width);
         }
       });
 }

@@ -9,6 +9,7 @@
 #define HWY_TARGET_INCLUDE "primitives/conv_kernels.cpp"
 #include "hwy/foreach_target.h"  // IWYU pragma: keep
 #include "hwy/highway.h"
+#include "primitives/unaligned.h"
 #include "primitives/conv_kernels.h"
 
 #include <cstring>
@@ -20,13 +21,6 @@ namespace rux {
 namespace conv {
 namespace HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
-
-template <class T>
-HWY_INLINE T LoadOne(const unsigned char* p) {
-  T t;
-  std::memcpy(&t, p, sizeof(T));
-  return t;
-}
 
 // Lanes(d) samples of type S at p, converted to the lane type of d.
 template <class D, class S>
@@ -60,12 +54,12 @@ HWY_INLINE A TapsOne(const unsigned char* base, const std::ptrdiff_t* off, const
     U acc = 0;
     for (int t = 0; t < taps; ++t)
       acc = static_cast<U>(acc + static_cast<U>(w[t]) *
-                                     static_cast<U>(static_cast<A>(LoadOne<S>(base + off[t] + i * sizeof(S)))));
+                                     static_cast<U>(static_cast<A>(loadSample<S>(base + off[t] + i * sizeof(S)))));
     return static_cast<A>(acc);
   } else {
     A acc = 0;
     for (int t = 0; t < taps; ++t) {
-      const A prod = w[t] * static_cast<A>(LoadOne<S>(base + off[t] + i * sizeof(S)));
+      const A prod = w[t] * static_cast<A>(loadSample<S>(base + off[t] + i * sizeof(S)));
       acc = acc + prod;
     }
     return acc;

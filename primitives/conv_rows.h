@@ -22,6 +22,7 @@
 #include "core/parallel.h"
 #include "primitives/conv_kernels.h"
 #include "primitives/int_scale.h"
+#include "primitives/unaligned.h"
 
 namespace rux::conv {
 
@@ -92,12 +93,7 @@ void planRows(const T* src, int srcStep, D* dst, int dstStep, int width, int y0,
                        plan.second.weights, plan.second.taps, n, acc);
       }
       rule(static_cast<const A*>(acc), out, n);
-      if constexpr (kAlpha) {
-        for (std::size_t p = 0; p < n / 4; ++p)
-          std::memcpy(drow + (e + 4 * p) * sizeof(D), out + 4 * p, 3 * sizeof(D));
-      } else {
-        std::memcpy(drow + e * sizeof(D), out, n * sizeof(D));
-      }
+      storeRowOf<D, C, kAlpha>(out, reinterpret_cast<D*>(drow + e * sizeof(D)), static_cast<int>(n / C));
     }
   }
 }

@@ -3,6 +3,7 @@
 #define HWY_TARGET_INCLUDE "primitives/median_kernels.cpp"
 #include "hwy/foreach_target.h"  // IWYU pragma: keep
 #include "hwy/highway.h"
+#include "primitives/unaligned.h"
 #include "primitives/median_kernels.h"
 
 #include <array>
@@ -69,13 +70,6 @@ namespace hn = hwy::HWY_NAMESPACE;
 constexpr int kMaxVectorInputs = 64;
 
 template <class T>
-HWY_INLINE T LoadOne(const unsigned char* p) {
-  T t;
-  std::memcpy(&t, p, sizeof(T));
-  return t;
-}
-
-template <class T>
 void Median(const unsigned char* base, const std::ptrdiff_t* off, const Network& net, std::size_t n, void* outv) {
   T* HWY_RESTRICT out = static_cast<T*>(outv);
   const int k = net.inputs;
@@ -97,7 +91,7 @@ void Median(const unsigned char* base, const std::ptrdiff_t* off, const Network&
   }
   T w[256];
   for (; i < n; ++i) {
-    for (int t = 0; t < k; ++t) w[t] = LoadOne<T>(base + off[t] + i * sizeof(T));
+    for (int t = 0; t < k; ++t) w[t] = loadSample<T>(base + off[t] + i * sizeof(T));
     for (const Step& s : net.steps) {
       const T a = w[s.lo], b = w[s.hi];
       if (s.keep & 1) w[s.lo] = a < b ? a : b;

@@ -3,6 +3,7 @@
 #define HWY_TARGET_INCLUDE "primitives/minmax_kernels.cpp"
 #include "hwy/foreach_target.h"  // IWYU pragma: keep
 #include "hwy/highway.h"
+#include "primitives/unaligned.h"
 #include "primitives/minmax_kernels.h"
 
 #include <cstring>
@@ -29,13 +30,6 @@ HWY_INLINE T PickOne(T a, T b) {
   } else {
     return a < b ? a : b;
   }
-}
-
-template <class T>
-HWY_INLINE T LoadOne(const unsigned char* p) {
-  T t;
-  std::memcpy(&t, p, sizeof(T));
-  return t;
 }
 
 template <class T, Op kOp>
@@ -65,8 +59,8 @@ void Combine(const unsigned char* base, const std::ptrdiff_t* off, int count, st
     hn::StoreU(a, d, out + i);
   }
   for (; i < n; ++i) {
-    T a = LoadOne<T>(base + off[0] + i * sizeof(T));
-    for (int t = 1; t < count; ++t) a = PickOne<kOp>(a, LoadOne<T>(base + off[t] + i * sizeof(T)));
+    T a = loadSample<T>(base + off[0] + i * sizeof(T));
+    for (int t = 1; t < count; ++t) a = PickOne<kOp>(a, loadSample<T>(base + off[t] + i * sizeof(T)));
     out[i] = a;
   }
 }
@@ -85,7 +79,7 @@ void Level(const void* inv, void* outv, std::size_t n, std::size_t shift) {
   for (; i + N <= n; i += N) hn::StoreU(Pick<kOp>(hn::LoadU(d, in + i), hn::LoadU(d, in + i + shift)), d, out + i);
   // The first level reads the caller's row, which may sit at any byte address.
   const auto* bytes = reinterpret_cast<const unsigned char*>(in);
-  for (; i < n; ++i) out[i] = PickOne<kOp>(LoadOne<T>(bytes + i * sizeof(T)), LoadOne<T>(bytes + (i + shift) * sizeof(T)));
+  for (; i < n; ++i) out[i] = PickOne<kOp>(loadSample<T>(bytes + i * sizeof(T)), loadSample<T>(bytes + (i + shift) * sizeof(T)));
 }
 
 template <class T>

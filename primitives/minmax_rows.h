@@ -25,6 +25,7 @@
 #include "core/parallel.h"
 #include "core/scratch.h"
 #include "primitives/minmax_kernels.h"
+#include "primitives/unaligned.h"
 
 namespace rux::rank {
 
@@ -214,17 +215,6 @@ class Engine {
   int rowSlot_ = -1;         // array of a slot holding the row's extremum over rowRuns_
 };
 
-// Copies a finished row to the destination (AC4 keeps alpha).
-template <class T, int C, bool kAlpha>
-inline void storeRow(const T* row, T* dst, int width) {
-  if constexpr (kAlpha) {
-    auto* out = reinterpret_cast<unsigned char*>(dst);
-    for (int x = 0; x < width; ++x)
-      std::memcpy(out + static_cast<std::size_t>(x) * 4 * sizeof(T), row + static_cast<std::size_t>(x) * 4, 3 * sizeof(T));
-  } else {
-    std::memcpy(dst, row, static_cast<std::size_t>(width) * C * sizeof(T));
-  }
-}
 
 // Filters the region with the element; `finish(row, n)` may adjust a finished row before it
 // is stored. In place (src == dst with the same step) runs on the calling thread.
@@ -248,7 +238,7 @@ RuxResult filterRuns(const T* src, int srcStep, T* dst, int dstStep, const Eleme
         engine.rows(src, srcStep, r.begin, r.end, scratch.slice(t), place, [&](T* row, int y) {
           finish(row, static_cast<std::size_t>(e.width) * C);
           T* target = rowPtr(dst, dstStep, y);
-          if (row != target) storeRow<T, C, kAlpha>(row, target, e.width);
+          if (row != target) storeRowOf<T, C, kAlpha>(row, target, e.width);
         });
       });
 }

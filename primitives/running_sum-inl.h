@@ -247,18 +247,6 @@ class Window {
   Acc* bad_ = nullptr;  // non-finite samples per column (float samples, held as doubles)
 };
 
-// Copies a finished row of n pixels to the destination row (any alignment); AC4 keeps alpha.
-template <class D, int C, bool kAlpha>
-inline void storeRow(const D* row, D* dst, int width) {
-  if constexpr (kAlpha) {
-    auto* out = reinterpret_cast<unsigned char*>(dst);
-    for (int x = 0; x < width; ++x)
-      std::memcpy(out + static_cast<std::size_t>(x) * 4 * sizeof(D), row + static_cast<std::size_t>(x) * 4,
-                  3 * sizeof(D));
-  } else {
-    std::memcpy(dst, row, static_cast<std::size_t>(width) * C * sizeof(D));
-  }
-}
 
 // Bytes of the exact unsigned sums of a window: 2 while every window stays below 2^16 (8u
 // samples, masks up to 257 pixels: twice the lanes per vector), 8 when one may reach 2^32.
@@ -291,7 +279,7 @@ void block(const T* src, int srcStep, D* dst, int dstStep, const Geometry& g, in
   const std::size_t n = static_cast<std::size_t>(g.width) * C;
   for (int y = begin; y < end; ++y) {
     rule(w.sums(src, srcStep, y), outRow, n);
-    storeRow<D, C, kAlpha>(outRow, rowPtr(dst, dstStep, y), g.width);
+    storeRowOf<D, C, kAlpha>(outRow, rowPtr(dst, dstStep, y), g.width);
     if (y + 1 < end) w.advance(src, srcStep, y);
   }
 }
@@ -351,10 +339,10 @@ RuxResult inPlaceWith(T* img, int step, const Geometry& g, const Rule& rule) {
     rule(w.sums(img, step, y), ring(y), n);
     if (y + 1 < g.height) w.advance(img, step, y);
     const int done = y - g.anchorY;  // no window after row y reads source row `done`
-    if (done >= 0) storeRow<T, C, kAlpha>(ring(done), rowPtr(img, step, done), g.width);
+    if (done >= 0) storeRowOf<T, C, kAlpha>(ring(done), rowPtr(img, step, done), g.width);
   }
   for (int r = std::max(0, g.height - g.anchorY); r < g.height; ++r)
-    storeRow<T, C, kAlpha>(ring(r), rowPtr(img, step, r), g.width);
+    storeRowOf<T, C, kAlpha>(ring(r), rowPtr(img, step, r), g.width);
   return ruxStatusOk;
 }
 

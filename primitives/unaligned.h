@@ -79,4 +79,17 @@ class ConstSamplePtr {
   const std::uint8_t* p_;
 };
 
+// Copies a finished row of `width` pixels of C channels to a destination row at any byte
+// address; with kAlpha (C = 4) channel 3 of the destination is left as it is.
+template <class T, int C, bool kAlpha>
+inline void storeRowOf(const T* row, T* dst, int width) {
+  if constexpr (kAlpha) {
+    auto* out = reinterpret_cast<unsigned char*>(dst);
+    for (int x = 0; x < width; ++x)
+      std::memcpy(out + static_cast<std::size_t>(x) * 4 * sizeof(T), row + static_cast<std::size_t>(x) * 4, 3 * sizeof(T));
+  } else {
+    std::memcpy(dst, row, static_cast<std::size_t>(width) * C * sizeof(T));
+  }
+}
+
 }  // namespace rux

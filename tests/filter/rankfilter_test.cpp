@@ -13,6 +13,7 @@
 
 namespace {
 
+using ruxref::borderOf;
 using ruxref::Mask;
 using ruxtest::Border;
 using ruxtest::Fence;
@@ -49,8 +50,6 @@ std::vector<Extremum<T>> extrema() {
     return {EX_ALL(32f)};
   }
 }
-
-Border borderOf(const Mask& m) { return {m.ax, m.width - 1 - m.ax, m.ay, m.height - 1 - m.ay}; }
 
 template <class T>
 ::testing::AssertionResult checkExtremum(const Extremum<T>& m, const Mask& mask, RuxImageSize roi, int seed) {

@@ -13,6 +13,7 @@
 
 namespace {
 
+using ruxref::borderOf;
 using ruxref::Mask;
 using ruxtest::Border;
 using ruxtest::Fence;
@@ -97,8 +98,6 @@ Mask randomMask(std::mt19937& rng) {
   m.bytes[rng() % m.bytes.size()] = 1;
   return m;
 }
-
-Border borderOf(const Mask& m) { return {m.ax, m.width - 1 - m.ax, m.ay, m.height - 1 - m.ay}; }
 
 // Out of place on a fenced source, or in place on a copy of it when inPlace is set.
 template <class T>

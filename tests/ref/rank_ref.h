@@ -19,6 +19,9 @@ struct Mask {
 
 inline Mask fullMask(int w, int h, int ax, int ay) { return {w, h, ax, ay, std::vector<Rux8u>(static_cast<std::size_t>(w) * h, 1)}; }
 
+// The border a window reads around the region.
+inline ruxtest::Border borderOf(const Mask& m) { return {m.ax, m.width - 1 - m.ax, m.ay, m.height - 1 - m.ay}; }
+
 // The extremum over the mask; `clampFinite` holds float results within +-FLT_MAX.
 template <class T>
 T extremum(const View<T>& v, const Mask& m, bool max, bool clampFinite, int x, int y, int c) {
