@@ -150,6 +150,28 @@ typedef enum {
 typedef struct RuxMomentState_64f RuxMomentState_64f;
 typedef struct RuxMomentState_64s RuxMomentState_64s;
 
+/* Normalisation flags of the Fourier transforms, per axis. */
+enum {
+  ruxFftDivFwdByN = 1,
+  ruxFftDivInvByN = 2,
+  ruxFftDivBySqrtN = 4,
+  ruxFftNoDiv = 8
+};
+
+/* Transform specifications: made once per size (and flag), then used by any number of calls. */
+typedef struct RuxFftSpec_C_32fc RuxFftSpec_C_32fc;
+typedef struct RuxFftSpec_R_32f RuxFftSpec_R_32f;
+typedef struct RuxFftSpec_R_32s RuxFftSpec_R_32s;
+typedef struct RuxDftSpec_C_32fc RuxDftSpec_C_32fc;
+typedef struct RuxDftSpec_R_32f RuxDftSpec_R_32f;
+typedef struct RuxDftSpec_R_32s RuxDftSpec_R_32s;
+typedef struct RuxDctFwdSpec_32f RuxDctFwdSpec_32f;
+typedef struct RuxDctInvSpec_32f RuxDctInvSpec_32f;
+typedef struct RuxWTFwdSpec_32f_C1R RuxWTFwdSpec_32f_C1R;
+typedef struct RuxWTFwdSpec_32f_C3R RuxWTFwdSpec_32f_C3R;
+typedef struct RuxWTInvSpec_32f_C1R RuxWTInvSpec_32f_C1R;
+typedef struct RuxWTInvSpec_32f_C3R RuxWTInvSpec_32f_C3R;
+
 /* Version record returned by ruxiGetLibVersion; read-only, valid for the life of the process. */
 typedef struct {
   int major;
