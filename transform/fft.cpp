@@ -116,12 +116,20 @@ long long initScratchValues(int W, int H, bool complexRows) {
   return std::max(complexRows ? fft::complexScratchValues(W) : fft::realScratchValues(W), fft::complexScratchValues(H));
 }
 
-// Largest length a non-power-of-two DFT accepts, and the odd lengths the convolution route takes.
-bool dftLengthOk(long long n) {
+// Lengths a DFT accepts: powers of two up to 2^29, others up to 0x7FFFFFF, and no odd transform
+// length of 0x4000000 or more that would take the convolution route.
+bool convolutionOk(long long m) {
+  int f[64];
+  return m <= 1 || fft::factorLength(m, f) > 0 || m % 2 == 0 || m < 0x4000000;
+}
+bool dftLengthOk(long long n, bool complexAxis) {
   const bool pow2 = (n & (n - 1)) == 0;
   if (pow2) return n <= (1LL << 29);
   if (n > 0x7FFFFFF) return false;
-  return true;
+  return convolutionOk(complexAxis || n % 2 ? n : n / 2);
+}
+bool dftSizeOk(RuxImageSize s, int id) {
+  return dftLengthOk(s.width, isComplexId(id)) && dftLengthOk(s.height, true);
 }
 
 struct SpecLayout {
@@ -223,7 +231,7 @@ RuxResult dftInitAlloc(S** out, RuxImageSize size, int flag, int hint, int id) {
   if (!out) return ruxStatusNullPointer;
   if (size.width < 1 || size.height < 1) return ruxStatusBadSize;
   if (!validFlag(flag)) return ruxStatusBadFftFlag;
-  if (!dftLengthOk(size.width) || !dftLengthOk(size.height)) return ruxStatusBadSize;
+  if (!dftSizeOk(size, id)) return ruxStatusBadSize;
   void* p = nullptr;
   const RuxResult st = initAlloc(&p, id, size.width, size.height, flag, hint);
   if (st == ruxStatusOk) *out = static_cast<S*>(p);
@@ -234,7 +242,7 @@ RuxResult dftGetSize(int id, RuxImageSize size, int flag, int* pSpec, int* pInit
   if (!pSpec || !pInit || !pBuf) return ruxStatusNullPointer;
   if (size.width < 1 || size.height < 1) return ruxStatusBadSize;
   if (!validFlag(flag)) return ruxStatusBadFftFlag;
-  if (!dftLengthOk(size.width) || !dftLengthOk(size.height)) return ruxStatusBadSize;
+  if (!dftSizeOk(size, id)) return ruxStatusBadSize;
   SpecLayout lay;
   if (RuxResult st = layoutFor(size.width, size.height, isComplexId(id), false, &lay)) return st;
   *pSpec = static_cast<int>(lay.specBytes);
@@ -248,7 +256,7 @@ RuxResult dftInit(int id, RuxImageSize size, int flag, int hint, S* memory, Rux8
   if (!memory) return ruxStatusNullPointer;
   if (size.width < 1 || size.height < 1) return ruxStatusBadSize;
   if (!validFlag(flag)) return ruxStatusBadFftFlag;
-  if (!dftLengthOk(size.width) || !dftLengthOk(size.height)) return ruxStatusBadSize;
+  if (!dftSizeOk(size, id)) return ruxStatusBadSize;
   SpecLayout lay;
   if (RuxResult st = layoutFor(size.width, size.height, isComplexId(id), false, &lay)) return st;
   if (lay.initBytes && !init) return ruxStatusNullPointer;
@@ -490,34 +498,41 @@ int transformThreads(const Spec2D& sp) {
   return std::max(1, std::min(sp.threads, par::requestedThreads()));
 }
 
-// One channel of a real transform; `buffer` is aligned, sized for sp.threads threads.
-void realChannel(const Spec2D& sp, const Kernels<float>& k, ConstPlane src, Plane dst, bool inverse, unsigned char* buffer,
-                 int t, int T) {
-  const par::RowRange rb = par::splitFloor(rowBatches(sp), T, t);
-  const par::RowRange cg = par::splitFloor(colGroups(sp), T, t);
-  const Slots s = slotsAt(buffer, sp, t);
+// The threads of one transform: each pass splits its items (row batches, column groups) into
+// contiguous ranges, one per thread (neighbouring items share cache lines at their edges). Every
+// thread runs the same passes in the same order; an item gives the same bits on any thread.
+struct Team {
+  unsigned char* buffer;  // aligned, sized for the recorded thread count
+  int t, T;
+  template <class Fn>
+  void forEach(int count, Fn&& fn) const {
+    const par::RowRange r = par::splitFloor(count, T, t);
+    for (int i = r.begin; i < r.end; ++i) fn(i);
+  }
+};
+
+// One channel of a real transform.
+void realChannel(const Spec2D& sp, const Kernels<float>& k, ConstPlane src, Plane dst, bool inverse, const Team& team) {
+  const Slots s = slotsAt(team.buffer, sp, team.t);
   if (!inverse) {
-    forwardRows(sp, k, src, dst, rb.begin, rb.end, s);
+    team.forEach(rowBatches(sp), [&](int b) { forwardRows(sp, k, src, dst, b, b + 1, s); });
 #pragma omp barrier
-    columns(sp, k, ConstPlane{dst.p, dst.step, dst.C}, dst, cg.begin, cg.end, s, false);
+    team.forEach(colGroups(sp), [&](int g) { columns(sp, k, ConstPlane{dst.p, dst.step, dst.C}, dst, g, g + 1, s, false); });
   } else {
-    columns(sp, k, src, dst, cg.begin, cg.end, s, true);
+    team.forEach(colGroups(sp), [&](int g) { columns(sp, k, src, dst, g, g + 1, s, true); });
 #pragma omp barrier
-    inverseRows(sp, k, dst, rb.begin, rb.end, s);
+    team.forEach(rowBatches(sp), [&](int b) { inverseRows(sp, k, dst, b, b + 1, s); });
   }
 }
 
-void complexImage(const Spec2D& sp, const Kernels<float>& k, ConstPlane src, Plane dst, bool inverse,
-                  unsigned char* buffer, int t, int T) {
-  const par::RowRange rb = par::splitFloor((sp.height + G - 1) / G, T, t);
-  const par::RowRange cg = par::splitFloor(colGroups(sp), T, t);
-  const Slots s = slotsAt(buffer, sp, t);
-  complexRowPass(sp, k, src, dst, rb.begin, rb.end, s, inverse);
+void complexImage(const Spec2D& sp, const Kernels<float>& k, ConstPlane src, Plane dst, bool inverse, const Team& team) {
+  const Slots s = slotsAt(team.buffer, sp, team.t);
+  team.forEach((sp.height + G - 1) / G, [&](int b) { complexRowPass(sp, k, src, dst, b, b + 1, s, inverse); });
 #pragma omp barrier
-  columns(sp, k, ConstPlane{dst.p, dst.step, 1}, dst, cg.begin, cg.end, s, inverse);
+  team.forEach(colGroups(sp), [&](int g) { columns(sp, k, ConstPlane{dst.p, dst.step, 1}, dst, g, g + 1, s, inverse); });
 }
 
-// Runs body(buffer, t, T) on every thread with the caller's buffer or one of its own.
+// Runs body(team, T) on every thread with the caller's buffer or one of its own.
 template <class Body>
 RuxResult withBuffer(const Spec2D& sp, Rux8u* pBuffer, Body&& body) {
   const int threads = transformThreads(sp);
@@ -526,7 +541,11 @@ RuxResult withBuffer(const Spec2D& sp, Rux8u* pBuffer, Body&& body) {
   if (!pBuffer && !own) return ruxStatusNoMemory;
   unsigned char* buffer = alignUp(pBuffer ? pBuffer : own.get());
   return par::masterRegion(
-      threads, [](int) { return ruxStatusOk; }, [&](int t, int T) { body(buffer, t, T); });
+      threads, [](int) { return ruxStatusOk; },
+      [&](int t, int T) {
+        Team team{buffer, t, T};
+        body(team, T);
+      });
 }
 
 template <int C, bool kAlpha>
@@ -539,9 +558,9 @@ RuxResult realTransform(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstSt
   if (srcStep < 1 || dstStep < 1) return ruxStatusBadStep;
   const Kernels<float>& k = fft::kernels32f();
   constexpr int channels = kAlpha ? 3 : C;
-  return withBuffer(*sp, pBuffer, [&](unsigned char* buffer, int t, int T) {
+  return withBuffer(*sp, pBuffer, [&](const Team& team, int) {
     for (int c = 0; c < channels; ++c) {
-      realChannel(*sp, k, ConstPlane{pSrc + c, srcStep, C}, Plane{pDst + c, dstStep, C}, inverse, buffer, t, T);
+      realChannel(*sp, k, ConstPlane{pSrc + c, srcStep, C}, Plane{pDst + c, dstStep, C}, inverse, team);
 #pragma omp barrier
     }
   });
@@ -555,9 +574,9 @@ RuxResult complexTransform(const Rux32fc* pSrc, int srcStep, Rux32fc* pDst, int 
   if (!pSrc || !pDst) return ruxStatusNullPointer;
   if (srcStep < 1 || dstStep < 1) return ruxStatusBadStep;
   const Kernels<float>& k = fft::kernels32f();
-  return withBuffer(*sp, pBuffer, [&](unsigned char* buffer, int t, int T) {
+  return withBuffer(*sp, pBuffer, [&](const Team& team, int) {
     complexImage(*sp, k, ConstPlane{reinterpret_cast<const float*>(pSrc), srcStep, 1},
-                 Plane{reinterpret_cast<float*>(pDst), dstStep, 1}, inverse, buffer, t, T);
+                 Plane{reinterpret_cast<float*>(pDst), dstStep, 1}, inverse, team);
   });
 }
 
@@ -588,10 +607,10 @@ RuxResult forward8u32s(const Rux8u* pSrc, int srcStep, Rux32s* pDst, int dstStep
   const int W = sp->width, H = sp->height;
   constexpr int channels = kAlpha ? 3 : C;
   const double scale = std::ldexp(1.0, -scaleFactor);
-  return withBuffer(*sp, pBuffer, [&](unsigned char* buffer, int t, int T) {
-    float* plane = reinterpret_cast<float*>(alignUp(buffer + sp->threads * (sp->perThreadBytes + 4)));
+  return withBuffer(*sp, pBuffer, [&](const Team& team, int T) {
+    float* plane = reinterpret_cast<float*>(alignUp(team.buffer + sp->threads * (sp->perThreadBytes + 4)));
     const std::ptrdiff_t ps = 4LL * W;
-    const par::RowRange rows = par::splitFloor(H, T, t);
+    const par::RowRange rows = par::splitFloor(H, T, team.t);
     for (int c = 0; c < channels; ++c) {
       for (int y = rows.begin; y < rows.end; ++y) {
         const Rux8u* s = rowAt(pSrc, srcStep, y) + c;
@@ -599,7 +618,7 @@ RuxResult forward8u32s(const Rux8u* pSrc, int srcStep, Rux32s* pDst, int dstStep
         for (int x = 0; x < W; ++x) d[x] = static_cast<float>(s[x * C]);
       }
 #pragma omp barrier
-      realChannel(*sp, k, ConstPlane{plane, ps, 1}, Plane{plane, ps, 1}, false, buffer, t, T);
+      realChannel(*sp, k, ConstPlane{plane, ps, 1}, Plane{plane, ps, 1}, false, team);
 #pragma omp barrier
       for (int y = rows.begin; y < rows.end; ++y) {
         const float* s = rowAt(plane, ps, y);
@@ -623,10 +642,10 @@ RuxResult inverse32s8u(const Rux32s* pSrc, int srcStep, Rux8u* pDst, int dstStep
   const int W = sp->width, H = sp->height;
   constexpr int channels = kAlpha ? 3 : C;
   const double scale = std::ldexp(1.0, -scaleFactor);
-  return withBuffer(*sp, pBuffer, [&](unsigned char* buffer, int t, int T) {
-    float* plane = reinterpret_cast<float*>(alignUp(buffer + sp->threads * (sp->perThreadBytes + 4)));
+  return withBuffer(*sp, pBuffer, [&](const Team& team, int T) {
+    float* plane = reinterpret_cast<float*>(alignUp(team.buffer + sp->threads * (sp->perThreadBytes + 4)));
     const std::ptrdiff_t ps = 4LL * W;
-    const par::RowRange rows = par::splitFloor(H, T, t);
+    const par::RowRange rows = par::splitFloor(H, T, team.t);
     for (int c = 0; c < channels; ++c) {
       for (int y = rows.begin; y < rows.end; ++y) {
         const Rux32s* s = rowAt(pSrc, srcStep, y) + c;
@@ -634,7 +653,7 @@ RuxResult inverse32s8u(const Rux32s* pSrc, int srcStep, Rux8u* pDst, int dstStep
         for (int x = 0; x < W; ++x) d[x] = static_cast<float>(loadAt(s + x * C));
       }
 #pragma omp barrier
-      realChannel(*sp, k, ConstPlane{plane, ps, 1}, Plane{plane, ps, 1}, true, buffer, t, T);
+      realChannel(*sp, k, ConstPlane{plane, ps, 1}, Plane{plane, ps, 1}, true, team);
 #pragma omp barrier
       for (int y = rows.begin; y < rows.end; ++y) {
         const float* s = rowAt(plane, ps, y);

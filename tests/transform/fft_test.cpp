@@ -2,6 +2,7 @@
 // length 1..1100 and large and prime sizes (rows, columns, complex), Pack2D element by element
 // for odd and even sizes, round trips per flag, channels, threads, buffers and validation.
 #include <complex>
+#include <cstdio>
 #include <vector>
 
 #include "../../transform/transform_api.h"
@@ -75,7 +76,9 @@ TEST(Fft, EveryLengthMatchesTheDefiningSum) {
     ASSERT_LE(std::max({eRow, eCol, eInv, eCx}), 2e-6) << "length " << n << ": row " << eRow << " column " << eCol
                                                        << " inverse " << eInv << " complex " << eCx;
   }
-  RecordProperty("worst_error", std::to_string(worst) + " at " + std::to_string(worstN));
+  char text[64];
+  std::snprintf(text, sizeof text, "%.3g at %d", worst, worstN);
+  RecordProperty("worst_error", text);
 }
 
 // Pack2D element by element against the layout built from the full 2-D spectrum.
@@ -216,6 +219,11 @@ TEST(Fft, ValidationOrderAndStates) {
   EXPECT_EQ(ruxiDFTInitAlloc_R_32f(&d, {3, 3}, 0, ruxHintNone), ruxStatusBadFftFlag);
   EXPECT_EQ(ruxiDFTInitAlloc_R_32f(&d, {0x7FFFFFF + 2, 1}, 1, ruxHintNone), ruxStatusBadSize);
   EXPECT_EQ(ruxiDFTInit_R_32f({4, 4}, 1, ruxHintNone, nullptr, nullptr), ruxStatusNullPointer);
+  // An odd convolution length of 2^26 or more is a bad size; sizes beyond 2^31 bytes are -9.
+  RuxDftSpec_C_32fc* dc = nullptr;
+  EXPECT_EQ(ruxiDFTInitAlloc_C_32fc(&dc, {1, 0x4000001}, 1, ruxHintNone), ruxStatusBadSize);
+  EXPECT_EQ(ruxiDFTInitAlloc_R_32f(&d, {2 * 0x2000001, 1}, 1, ruxHintNone), ruxStatusNoMemory);
+  EXPECT_EQ(ruxiFFTInitAlloc_R_32f(&r, 29, 29, 1, ruxHintNone), ruxStatusNoMemory);
   ASSERT_EQ(ruxiFFTInitAlloc_R_32f(&r, 2, 2, ruxFftNoDiv, ruxHintNone), ruxStatusOk);
   ASSERT_EQ(ruxiFFTInitAlloc_C_32fc(&c, 2, 2, ruxFftNoDiv, ruxHintNone), ruxStatusOk);
   GuardedImage<float> img(4, 4, 1, 1), out(4, 4, 1, 2);
