@@ -2878,6 +2878,115 @@ RuxResult ruxiFilterBilateralGetBufSize_8u_C1R(int kind, RuxImageSize dstRoiSize
 RuxResult ruxiFilterBilateralInit_8u_C1R(int kind, RuxImageSize kernelSize, Rux32f valSquareSigma, Rux32f posSquareSigma, int stepInKernel, Rux8u* pSpec);
 RuxResult ruxiFilterBilateral_8u_C1R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize, RuxImageSize kernelSize, const Rux8u* pSpec);
 
+/* MulPack, MulPackConj: element-wise products of two Pack2D spectra (real positions as reals, re/im pairs as complex numbers; Conj conjugates the second operand); in-place forms take the second operand as source-destination (Conj: srcDst = src * conj(srcDst)); integer forms round and saturate by the scale factor. */
+RuxResult ruxiMulPack_32f_C1R(const Rux32f* pSrc1, int src1Step, const Rux32f* pSrc2, int src2Step, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiMulPack_32f_C1IR(const Rux32f* pSrc, int srcStep, Rux32f* pSrcDst, int srcDstStep, RuxImageSize roiSize);
+RuxResult ruxiMulPack_32f_C3R(const Rux32f* pSrc1, int src1Step, const Rux32f* pSrc2, int src2Step, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiMulPack_32f_C3IR(const Rux32f* pSrc, int srcStep, Rux32f* pSrcDst, int srcDstStep, RuxImageSize roiSize);
+RuxResult ruxiMulPack_32f_C4R(const Rux32f* pSrc1, int src1Step, const Rux32f* pSrc2, int src2Step, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiMulPack_32f_C4IR(const Rux32f* pSrc, int srcStep, Rux32f* pSrcDst, int srcDstStep, RuxImageSize roiSize);
+RuxResult ruxiMulPack_32f_AC4R(const Rux32f* pSrc1, int src1Step, const Rux32f* pSrc2, int src2Step, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiMulPack_32f_AC4IR(const Rux32f* pSrc, int srcStep, Rux32f* pSrcDst, int srcDstStep, RuxImageSize roiSize);
+RuxResult ruxiMulPack_16s_C1RSfs(const Rux16s* pSrc1, int src1Step, const Rux16s* pSrc2, int src2Step, Rux16s* pDst, int dstStep, RuxImageSize roiSize, int scaleFactor);
+RuxResult ruxiMulPack_16s_C1IRSfs(const Rux16s* pSrc, int srcStep, Rux16s* pSrcDst, int srcDstStep, RuxImageSize roiSize, int scaleFactor);
+RuxResult ruxiMulPack_16s_C3RSfs(const Rux16s* pSrc1, int src1Step, const Rux16s* pSrc2, int src2Step, Rux16s* pDst, int dstStep, RuxImageSize roiSize, int scaleFactor);
+RuxResult ruxiMulPack_16s_C3IRSfs(const Rux16s* pSrc, int srcStep, Rux16s* pSrcDst, int srcDstStep, RuxImageSize roiSize, int scaleFactor);
+RuxResult ruxiMulPack_16s_C4RSfs(const Rux16s* pSrc1, int src1Step, const Rux16s* pSrc2, int src2Step, Rux16s* pDst, int dstStep, RuxImageSize roiSize, int scaleFactor);
+RuxResult ruxiMulPack_16s_C4IRSfs(const Rux16s* pSrc, int srcStep, Rux16s* pSrcDst, int srcDstStep, RuxImageSize roiSize, int scaleFactor);
+RuxResult ruxiMulPack_16s_AC4RSfs(const Rux16s* pSrc1, int src1Step, const Rux16s* pSrc2, int src2Step, Rux16s* pDst, int dstStep, RuxImageSize roiSize, int scaleFactor);
+RuxResult ruxiMulPack_16s_AC4IRSfs(const Rux16s* pSrc, int srcStep, Rux16s* pSrcDst, int srcDstStep, RuxImageSize roiSize, int scaleFactor);
+RuxResult ruxiMulPack_32s_C1RSfs(const Rux32s* pSrc1, int src1Step, const Rux32s* pSrc2, int src2Step, Rux32s* pDst, int dstStep, RuxImageSize roiSize, int scaleFactor);
+RuxResult ruxiMulPack_32s_C1IRSfs(const Rux32s* pSrc, int srcStep, Rux32s* pSrcDst, int srcDstStep, RuxImageSize roiSize, int scaleFactor);
+RuxResult ruxiMulPack_32s_C3RSfs(const Rux32s* pSrc1, int src1Step, const Rux32s* pSrc2, int src2Step, Rux32s* pDst, int dstStep, RuxImageSize roiSize, int scaleFactor);
+RuxResult ruxiMulPack_32s_C3IRSfs(const Rux32s* pSrc, int srcStep, Rux32s* pSrcDst, int srcDstStep, RuxImageSize roiSize, int scaleFactor);
+RuxResult ruxiMulPack_32s_C4RSfs(const Rux32s* pSrc1, int src1Step, const Rux32s* pSrc2, int src2Step, Rux32s* pDst, int dstStep, RuxImageSize roiSize, int scaleFactor);
+RuxResult ruxiMulPack_32s_C4IRSfs(const Rux32s* pSrc, int srcStep, Rux32s* pSrcDst, int srcDstStep, RuxImageSize roiSize, int scaleFactor);
+RuxResult ruxiMulPack_32s_AC4RSfs(const Rux32s* pSrc1, int src1Step, const Rux32s* pSrc2, int src2Step, Rux32s* pDst, int dstStep, RuxImageSize roiSize, int scaleFactor);
+RuxResult ruxiMulPack_32s_AC4IRSfs(const Rux32s* pSrc, int srcStep, Rux32s* pSrcDst, int srcDstStep, RuxImageSize roiSize, int scaleFactor);
+RuxResult ruxiMulPackConj_32f_C1R(const Rux32f* pSrc1, int src1Step, const Rux32f* pSrc2, int src2Step, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiMulPackConj_32f_C1IR(const Rux32f* pSrc, int srcStep, Rux32f* pSrcDst, int srcDstStep, RuxImageSize roiSize);
+RuxResult ruxiMulPackConj_32f_C3R(const Rux32f* pSrc1, int src1Step, const Rux32f* pSrc2, int src2Step, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiMulPackConj_32f_C3IR(const Rux32f* pSrc, int srcStep, Rux32f* pSrcDst, int srcDstStep, RuxImageSize roiSize);
+RuxResult ruxiMulPackConj_32f_C4R(const Rux32f* pSrc1, int src1Step, const Rux32f* pSrc2, int src2Step, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiMulPackConj_32f_C4IR(const Rux32f* pSrc, int srcStep, Rux32f* pSrcDst, int srcDstStep, RuxImageSize roiSize);
+RuxResult ruxiMulPackConj_32f_AC4R(const Rux32f* pSrc1, int src1Step, const Rux32f* pSrc2, int src2Step, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiMulPackConj_32f_AC4IR(const Rux32f* pSrc, int srcStep, Rux32f* pSrcDst, int srcDstStep, RuxImageSize roiSize);
+
+/* Magnitude, Phase of complex images (phase = atan2(im, re) in (-pi, pi]); MagnitudePack, PhasePack of Pack2D spectra over the full W x H spectrum; integer forms scale by 2^-scaleFactor, round and saturate. */
+RuxResult ruxiMagnitude_32fc32f_C1R(const Rux32fc* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiMagnitude_32fc32f_C3R(const Rux32fc* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiMagnitude_16sc16s_C1RSfs(const Rux16sc* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, int scaleFactor);
+RuxResult ruxiMagnitude_16sc16s_C3RSfs(const Rux16sc* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, int scaleFactor);
+RuxResult ruxiMagnitude_16uc16u_C1RSfs(const Rux16uc* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, int scaleFactor);
+RuxResult ruxiMagnitude_16uc16u_C3RSfs(const Rux16uc* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, int scaleFactor);
+RuxResult ruxiMagnitude_32sc32s_C1RSfs(const Rux32sc* pSrc, int srcStep, Rux32s* pDst, int dstStep, RuxImageSize roiSize, int scaleFactor);
+RuxResult ruxiMagnitude_32sc32s_C3RSfs(const Rux32sc* pSrc, int srcStep, Rux32s* pDst, int dstStep, RuxImageSize roiSize, int scaleFactor);
+RuxResult ruxiPhase_32fc32f_C1R(const Rux32fc* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiPhase_32fc32f_C3R(const Rux32fc* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiPhase_16sc16s_C1RSfs(const Rux16sc* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, int scaleFactor);
+RuxResult ruxiPhase_16sc16s_C3RSfs(const Rux16sc* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize roiSize, int scaleFactor);
+RuxResult ruxiPhase_16uc16u_C1RSfs(const Rux16uc* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, int scaleFactor);
+RuxResult ruxiPhase_16uc16u_C3RSfs(const Rux16uc* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize, int scaleFactor);
+RuxResult ruxiPhase_32sc32s_C1RSfs(const Rux32sc* pSrc, int srcStep, Rux32s* pDst, int dstStep, RuxImageSize roiSize, int scaleFactor);
+RuxResult ruxiPhase_32sc32s_C3RSfs(const Rux32sc* pSrc, int srcStep, Rux32s* pDst, int dstStep, RuxImageSize roiSize, int scaleFactor);
+RuxResult ruxiMagnitudePack_32f_C1R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize dstRoiSize);
+RuxResult ruxiMagnitudePack_32f_C3R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize dstRoiSize);
+RuxResult ruxiMagnitudePack_16s_C1RSfs(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize dstRoiSize, int scaleFactor);
+RuxResult ruxiMagnitudePack_16s_C3RSfs(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize dstRoiSize, int scaleFactor);
+RuxResult ruxiMagnitudePack_32s_C1RSfs(const Rux32s* pSrc, int srcStep, Rux32s* pDst, int dstStep, RuxImageSize dstRoiSize, int scaleFactor);
+RuxResult ruxiMagnitudePack_32s_C3RSfs(const Rux32s* pSrc, int srcStep, Rux32s* pDst, int dstStep, RuxImageSize dstRoiSize, int scaleFactor);
+RuxResult ruxiPhasePack_32f_C1R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize dstRoiSize);
+RuxResult ruxiPhasePack_32f_C3R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize dstRoiSize);
+RuxResult ruxiPhasePack_16s_C1RSfs(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize dstRoiSize, int scaleFactor);
+RuxResult ruxiPhasePack_16s_C3RSfs(const Rux16s* pSrc, int srcStep, Rux16s* pDst, int dstStep, RuxImageSize dstRoiSize, int scaleFactor);
+RuxResult ruxiPhasePack_32s_C1RSfs(const Rux32s* pSrc, int srcStep, Rux32s* pDst, int dstStep, RuxImageSize dstRoiSize, int scaleFactor);
+RuxResult ruxiPhasePack_32s_C3RSfs(const Rux32s* pSrc, int srcStep, Rux32s* pDst, int dstStep, RuxImageSize dstRoiSize, int scaleFactor);
+
+/* PolarToCart: re = m*cos(p), im = m*sin(p) from a magnitude and a phase image (radians) with one common step; integer forms round to nearest and saturate; P2C1R takes the two planes as an array. */
+RuxResult ruxiPolarToCart_32fc_C1R(const Rux32f* pSrcMagn, const Rux32f* pSrcPhase, int srcStep, RuxImageSize roiSize, Rux32fc* pDst, int dstStep);
+RuxResult ruxiPolarToCart_32fc_C3R(const Rux32f* pSrcMagn, const Rux32f* pSrcPhase, int srcStep, RuxImageSize roiSize, Rux32fc* pDst, int dstStep);
+RuxResult ruxiPolarToCart_32sc_C1R(const Rux32s* pSrcMagn, const Rux32s* pSrcPhase, int srcStep, RuxImageSize roiSize, Rux32sc* pDst, int dstStep);
+RuxResult ruxiPolarToCart_32sc_C3R(const Rux32s* pSrcMagn, const Rux32s* pSrcPhase, int srcStep, RuxImageSize roiSize, Rux32sc* pDst, int dstStep);
+RuxResult ruxiPolarToCart_16sc_C1R(const Rux16s* pSrcMagn, const Rux16s* pSrcPhase, int srcStep, RuxImageSize roiSize, Rux16sc* pDst, int dstStep);
+RuxResult ruxiPolarToCart_16sc_C3R(const Rux16s* pSrcMagn, const Rux16s* pSrcPhase, int srcStep, RuxImageSize roiSize, Rux16sc* pDst, int dstStep);
+RuxResult ruxiPolarToCart_32f32fc_P2C1R(const Rux32f* const pSrc[2], int srcStep, RuxImageSize roiSize, Rux32fc* pDst, int dstStep);
+
+/* PackToCplxExtend, CplxExtendToPack: a Pack2D spectrum to the full W x H complex spectrum (conjugate symmetry fills the unstored half) and back (only the stored positions are read). */
+RuxResult ruxiPackToCplxExtend_32f32fc_C1R(const Rux32f* pSrc, int srcStep, RuxImageSize srcSize, Rux32fc* pDst, int dstStep);
+RuxResult ruxiPackToCplxExtend_32s32sc_C1R(const Rux32s* pSrc, int srcStep, RuxImageSize srcSize, Rux32sc* pDst, int dstStep);
+RuxResult ruxiCplxExtendToPack_32fc32f_C1R(const Rux32fc* pSrc, int srcStep, RuxImageSize srcSize, Rux32f* pDst, int dstStep);
+RuxResult ruxiCplxExtendToPack_32fc32f_C3R(const Rux32fc* pSrc, int srcStep, RuxImageSize srcSize, Rux32f* pDst, int dstStep);
+RuxResult ruxiCplxExtendToPack_32sc32s_C1R(const Rux32sc* pSrc, int srcStep, RuxImageSize srcSize, Rux32s* pDst, int dstStep);
+RuxResult ruxiCplxExtendToPack_32sc32s_C3R(const Rux32sc* pSrc, int srcStep, RuxImageSize srcSize, Rux32s* pDst, int dstStep);
+RuxResult ruxiCplxExtendToPack_16sc16s_C1R(const Rux16sc* pSrc, int srcStep, RuxImageSize srcSize, Rux16s* pDst, int dstStep);
+RuxResult ruxiCplxExtendToPack_16sc16s_C3R(const Rux16sc* pSrc, int srcStep, RuxImageSize srcSize, Rux16s* pDst, int dstStep);
+
+/* WinBartlett, WinHamming (radial, symmetric about the image centre) and their separable forms wx(x)*wy(y): the image weighted by the window; integer results rounded to nearest and saturated; width and height at least 3. */
+RuxResult ruxiWinBartlett_8u_C1R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiWinBartlett_8u_C1IR(Rux8u* pSrcDst, int srcDstStep, RuxImageSize roiSize);
+RuxResult ruxiWinBartlett_16u_C1R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiWinBartlett_16u_C1IR(Rux16u* pSrcDst, int srcDstStep, RuxImageSize roiSize);
+RuxResult ruxiWinBartlett_32f_C1R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiWinBartlett_32f_C1IR(Rux32f* pSrcDst, int srcDstStep, RuxImageSize roiSize);
+RuxResult ruxiWinBartlettSep_8u_C1R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiWinBartlettSep_8u_C1IR(Rux8u* pSrcDst, int srcDstStep, RuxImageSize roiSize);
+RuxResult ruxiWinBartlettSep_16u_C1R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiWinBartlettSep_16u_C1IR(Rux16u* pSrcDst, int srcDstStep, RuxImageSize roiSize);
+RuxResult ruxiWinBartlettSep_32f_C1R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiWinBartlettSep_32f_C1IR(Rux32f* pSrcDst, int srcDstStep, RuxImageSize roiSize);
+RuxResult ruxiWinHamming_8u_C1R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiWinHamming_8u_C1IR(Rux8u* pSrcDst, int srcDstStep, RuxImageSize roiSize);
+RuxResult ruxiWinHamming_16u_C1R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiWinHamming_16u_C1IR(Rux16u* pSrcDst, int srcDstStep, RuxImageSize roiSize);
+RuxResult ruxiWinHamming_32f_C1R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiWinHamming_32f_C1IR(Rux32f* pSrcDst, int srcDstStep, RuxImageSize roiSize);
+RuxResult ruxiWinHammingSep_8u_C1R(const Rux8u* pSrc, int srcStep, Rux8u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiWinHammingSep_8u_C1IR(Rux8u* pSrcDst, int srcDstStep, RuxImageSize roiSize);
+RuxResult ruxiWinHammingSep_16u_C1R(const Rux16u* pSrc, int srcStep, Rux16u* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiWinHammingSep_16u_C1IR(Rux16u* pSrcDst, int srcDstStep, RuxImageSize roiSize);
+RuxResult ruxiWinHammingSep_32f_C1R(const Rux32f* pSrc, int srcStep, Rux32f* pDst, int dstStep, RuxImageSize roiSize);
+RuxResult ruxiWinHammingSep_32f_C1IR(Rux32f* pSrcDst, int srcDstStep, RuxImageSize roiSize);
+
 #ifdef __cplusplus
 }
 #endif

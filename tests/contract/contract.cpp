@@ -143,6 +143,7 @@ class Checker {
   void checkSteps(const Trial& base) {
     if (m_.steps == Steps::kNone) return;
     for (std::size_t i = 0; i < m_.images.size(); ++i) {
+      if (m_.images[i].stepLeader >= 0) continue;  // its step is an earlier operand's
       const std::string stepName = m_.info->args[m_.images[i].stepArg].name;
       for (int bad : {0, -1, -4096}) {
         Trial t = base;
@@ -459,7 +460,7 @@ class Fuzzer {
       t.padBytes[i] = static_cast<int>(rng() % static_cast<unsigned>(2 * im.elemSize * im.channels + 9));
       t.misalign[i] = static_cast<int>(rng() % 8);
       if (m.steps == Steps::kNone) t.bottomUp[i] = rng() % 4 == 0;
-      if (m.steps != Steps::kNone && rng() % 50 == 0) {
+      if (m.steps != Steps::kNone && im.stepLeader < 0 && rng() % 50 == 0) {
         t.stepOverride[i] = (rng() % 2) ? 0 : -static_cast<int>(rng() % 500);
         valid->stepBad = true;
       }

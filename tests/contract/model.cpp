@@ -295,6 +295,12 @@ bool Model::build(const ExportInfo& e, const Rules& rules, std::string* error) {
   }
   hook = get(desc, "hook");
   if (hook == "malloc" || hook == "free" || hook == "version") return true;
+  if (auto block = get(desc, "block"); !block.empty()) {
+    if (std::sscanf(block.c_str(), "%dx%d", &blockW, &blockH) != 2 || blockW < 1 || blockH < 1) {
+      *error = "block must be WxH";
+      return false;
+    }
+  }
   if (auto roi = get(desc, "roi"); !roi.empty()) {
     if (std::sscanf(roi.c_str(), "%dx%d", &roiW, &roiH) != 2) {
       *error = "roi must be WxH";
@@ -313,14 +319,24 @@ bool Model::build(const ExportInfo& e, const Rules& rules, std::string* error) {
     const std::string name = a.name;
     const bool followedByStep = i + 1 < e.nargs && e.args[i + 1].kind == kInt &&
                                 endsWith(e.args[i + 1].name, "Step");
-    if ((a.kind == kPtr || a.kind == kPtrArray) && followedByStep && a.stars == 1) {
+    // stepof.ARG=STEP: an image operand whose step is a later argument it shares with others.
+    int sharedStep = -1;
+    if (const std::string so = get(desc, "stepof." + name); !so.empty()) {
+      for (int k = i + 1; k < e.nargs; ++k)
+        if (e.args[k].kind == kInt && so == e.args[k].name) sharedStep = k;
+      if (sharedStep < 0 || a.kind != kPtr) {
+        *error = "stepof." + name + " names no later step argument";
+        return false;
+      }
+    }
+    if ((a.kind == kPtr || a.kind == kPtrArray) && (followedByStep || sharedStep >= 0) && a.stars == 1) {
       ImageOp im;
       im.name = name;
       im.ptrArg = i;
-      im.stepArg = i + 1;
+      im.stepArg = sharedStep >= 0 ? sharedStep : i + 1;
       im.elemSize = elemSize(a.elem);
       if (name.find("SrcDst") != std::string::npos) im.role = Role::kSrcDst;
-      else if (name.rfind("pDst", 0) == 0) im.role = Role::kDst;
+      else if (name.rfind("pDst", 0) == 0 || (name.size() > 4 && endsWith(name, "Dst"))) im.role = Role::kDst;
       else if (name.rfind("pMask", 0) == 0) im.role = Role::kMask;
       else im.role = Role::kSrc;
       const std::string& tok = (im.role == Role::kDst) ? dstTok : srcTok;
@@ -340,8 +356,10 @@ bool Model::build(const ExportInfo& e, const Rules& rules, std::string* error) {
       if (auto c = get(desc, "chan." + name); !c.empty()) im.channels = std::atoi(c.c_str());
       if (auto w = get(desc, "writable." + name); !w.empty())
         im.writable = static_cast<std::uint32_t>(std::strtoul(w.c_str(), nullptr, 0));
+      for (std::size_t k = 0; k < images.size(); ++k)
+        if (images[k].stepArg == im.stepArg && im.stepLeader < 0) im.stepLeader = static_cast<int>(k);
       images.push_back(im);
-      ++i;  // the step
+      if (sharedStep < 0) ++i;  // the step
       continue;
     }
     switch (a.kind) {
@@ -439,6 +457,7 @@ bool Model::build(const ExportInfo& e, const Rules& rules, std::string* error) {
           }) && im.role != Role::kSrcDst)
         im.sizeArg = static_cast<int>(s);
     }
+    if (const std::string n = get(desc, "times." + im.name); !n.empty()) im.times = std::max(1, std::atoi(n.c_str()));
     const std::string dims = get(desc, "dims." + im.name);
     if (dims == "swap") im.swapDims = true;
     const std::string embed = get(desc, "embed." + im.name);
@@ -553,6 +572,12 @@ RuxImageSize Model::imageSize(const Trial& t, std::size_t image) const {
   RuxImageSize sz = op.embedSize >= 0 ? t.sizes[static_cast<std::size_t>(op.embedSize)]
                                       : (op.sizeArg >= 0 ? t.sizes[static_cast<std::size_t>(op.sizeArg)]
                                                          : RuxImageSize{t.len, 1});
+  // No size argument and no length: the size the call's state was made for.
+  if (op.embedSize < 0 && op.sizeArg < 0 && lenArg < 0)
+    for (const StateOp& s : states)
+      if (s.kind && s.kind->width > 0) sz = {s.kind->width, s.kind->height};
+  if (op.embedSize < 0 && op.sizeArg < 0 && blockW > 0) sz = {blockW, blockH};
+  sz = {sz.width * op.times, sz.height * op.times};
   if (op.swapDims) std::swap(sz.width, sz.height);
   return sz;
 }
@@ -929,6 +954,7 @@ Call::Call(const Model& m, const Trial& t, std::uint32_t seed) : m_(m) {
 
   // Images: guard rows above and below, the gaps between rows and a misaligned base. Border
   // pixels around a source region are initialised like the region and never writable.
+  std::vector<int> steps(m.images.size(), 0);
   for (std::size_t i = 0; i < m.images.size(); ++i) {
     const ImageOp& op = m.images[i];
     const RuxImageSize sz = m.imageSize(t, i);
@@ -945,6 +971,8 @@ Call::Call(const Model& m, const Trial& t, std::uint32_t seed) : m_(m) {
     const int rowBytes = static_cast<int>(extW * pixelBytes);
     int step = (rowBytes + t.padBytes[i]) * (t.bottomUp[i] ? -1 : 1);
     if (t.stepOverride[i] != std::numeric_limits<int>::min()) step = t.stepOverride[i];
+    if (op.stepLeader >= 0) step = steps[static_cast<std::size_t>(op.stepLeader)];  // one step argument
+    steps[i] = step;
     const long long alloc = (std::max<long long>(std::llabs(step), rowBytes) + 63) / 64 * 64;
     // Slots before the region's first row hold the rows that lie lower in memory.
     const long long rowsAbove = (step <= 0 ? h + bd.bottom : bd.top) + 2;

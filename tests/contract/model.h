@@ -54,9 +54,11 @@ enum class Steps { kNone, kAfterSize, kBeforeSize, kBetween };
 struct ImageOp {
   std::string name;
   int ptrArg = -1, stepArg = -1, sizeArg = -1;
+  int stepLeader = -1;  // an earlier operand with the same step argument (stepof.ARG)
   int elemSize = 1, channels = 1, planes = 0;  // planes > 0: array of plane pointers
   Role role = Role::kSrc;
   bool swapDims = false;
+  int times = 1;  // the operand's region is the size argument times this (times.ARG)
   std::uint32_t writable = 0xffffffffu;  // channels a call may write
   // Embedded operand: memory of size embedSize, pointer at (embedX, embedY) in it.
   int embedSize = -1, embedX = -1, embedY = -1;
@@ -143,6 +145,8 @@ struct Model {
   long long rowBytes(const Trial& t, std::size_t image) const;
   std::string hook;
   int roiW = 7, roiH = 5;
+  // Region of image operands that have no size argument (block=WxH: fixed-size blocks).
+  int blockW = 0, blockH = 0;
   // Every status the family documents.
   std::set<int> documented() const;
   bool build(const ExportInfo& e, const Rules& rules, std::string* error);

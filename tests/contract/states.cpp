@@ -21,6 +21,21 @@ void* createMoments() {
 }
 
 void freeMoments64f(void* s) { ruxiMomentFree_64f(static_cast<RuxMomentState_64f*>(s)); }
+
+// Wavelet specifications with filters whose borders differ before and after the region:
+// forward low 5 taps (anchor 3), high 3 taps (anchor 0); inverse low 3 (anchor 1), high 5
+// (anchor 2). The wavelet contract's borders and buffer sizes follow from these.
+template <class Spec, RuxResult (*InitAlloc)(Spec**, const Rux32f*, int, int, const Rux32f*, int, int), bool kForward>
+void* createWavelet() {
+  const Rux32f five[5] = {-0.125f, 0.25f, 0.75f, 0.25f, -0.125f}, three[3] = {-0.5f, 1.0f, -0.5f};
+  Spec* s = nullptr;
+  const RuxResult st = kForward ? InitAlloc(&s, five, 5, 3, three, 3, 0) : InitAlloc(&s, three, 3, 1, five, 5, 2);
+  return st == 0 ? s : nullptr;
+}
+template <class Spec, RuxResult (*Free)(Spec*)>
+void freeWavelet(void* s) {
+  Free(static_cast<Spec*>(s));
+}
 void freeMoments64s(void* s) { ruxiMomentFree_64s(static_cast<RuxMomentState_64s*>(s)); }
 
 const StateKind kKinds[] = {
@@ -30,6 +45,14 @@ const StateKind kKinds[] = {
     {"RuxMomentState_64s", 400, true,
      createMoments<RuxMomentState_64s, ruxiMomentInitAlloc_64s, ruxiMoments64s_8u_C1R>,
      freeMoments64s},
+    {"RuxWTFwdSpec_32f_C1R", 0, true, createWavelet<RuxWTFwdSpec_32f_C1R, ruxiWTFwdInitAlloc_32f_C1R, true>,
+     freeWavelet<RuxWTFwdSpec_32f_C1R, ruxiWTFwdFree_32f_C1R>},
+    {"RuxWTFwdSpec_32f_C3R", 0, true, createWavelet<RuxWTFwdSpec_32f_C3R, ruxiWTFwdInitAlloc_32f_C3R, true>,
+     freeWavelet<RuxWTFwdSpec_32f_C3R, ruxiWTFwdFree_32f_C3R>},
+    {"RuxWTInvSpec_32f_C1R", 0, true, createWavelet<RuxWTInvSpec_32f_C1R, ruxiWTInvInitAlloc_32f_C1R, false>,
+     freeWavelet<RuxWTInvSpec_32f_C1R, ruxiWTInvFree_32f_C1R>},
+    {"RuxWTInvSpec_32f_C3R", 0, true, createWavelet<RuxWTInvSpec_32f_C3R, ruxiWTInvInitAlloc_32f_C3R, false>,
+     freeWavelet<RuxWTInvSpec_32f_C3R, ruxiWTInvFree_32f_C3R>},
 };
 
 }  // namespace

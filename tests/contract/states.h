@@ -12,6 +12,9 @@ struct StateKind {
   bool hasIdentifier;   // a use checks an identifier in the first 4 bytes
   void* (*create)();    // a state ready for every use (data already accumulated)
   void (*destroy)(void*);
+  // The image size every use of the state works on (transform specifications), 0 x 0 for none:
+  // the operands of an export without a size argument take it.
+  int width = 0, height = 0;
 };
 
 // Null when the checker knows no state of that type.
