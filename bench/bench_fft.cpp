@@ -1,7 +1,8 @@
 // Fourier transforms against OpenCV `dft` (real input, packed CCS output and back) and FFTW 3
 // single-precision r2c/c2r plans (FFTW_MEASURE, planned outside the timing), on 1 and 2 threads:
 // FFTFwd_RToPack and FFTInv_PackToR at 1024x1024 and 512x512, DFTFwd_RToPack at 1000x1000 and
-// at a prime size, complex forward at 1024x1024.
+// at a prime size, complex forward at 1024x1024; DCTFwd and DCTInv against OpenCV `dct` at 512x512
+// and 1000x1000.
 //
 // Specifications and plans are made on the first call of a variant, with the variant's thread
 // count in effect; outputs are not compared (the layouts differ).
@@ -9,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "../transform/transform_api.h"
+#include "ruxi.h"
 #include "harness.h"
 #include "ruxcore.h"
 
@@ -158,7 +159,57 @@ void addReal(const std::string& name, bool dftFamily, bool inverse, std::vector<
   }
 }
 
+struct RuxDct {
+  RuxImageSize size{0, 0};
+  RuxDctFwdSpec_32f* f = nullptr;
+  RuxDctInvSpec_32f* i = nullptr;
+  std::vector<Rux8u> buffer;
+};
+
+int ruxDct(Operands& o, std::shared_ptr<RuxDct> st, bool inverse) {
+  const RuxImageSize roi = o.roi();
+  if (roi.width != st->size.width || roi.height != st->size.height) {
+    if (st->f) ruxiDCTFwdFree_32f(st->f);
+    if (st->i) ruxiDCTInvFree_32f(st->i);
+    st->f = nullptr;
+    st->i = nullptr;
+    st->size = roi;
+    int bytes = 0;
+    if (inverse) {
+      if (int s = ruxiDCTInvInitAlloc_32f(&st->i, roi, ruxHintNone)) return s;
+      ruxiDCTInvGetBufSize_32f(st->i, &bytes);
+    } else {
+      if (int s = ruxiDCTFwdInitAlloc_32f(&st->f, roi, ruxHintNone)) return s;
+      ruxiDCTFwdGetBufSize_32f(st->f, &bytes);
+    }
+    st->buffer.resize(bytes);
+  }
+  const Rux32f* src = o.in[0].ptr<Rux32f>();
+  Rux32f* dst = o.out[0].ptr<Rux32f>();
+  return inverse ? ruxiDCTInv_32f_C1R(src, o.in[0].step(), dst, o.out[0].step(), st->i, st->buffer.data())
+                 : ruxiDCTFwd_32f_C1R(src, o.in[0].step(), dst, o.out[0].step(), st->f, st->buffer.data());
+}
+
+void addDct(const std::string& name, bool inverse) {
+  for (int threads : {1, 2}) {
+    auto rux = std::make_shared<RuxDct>();
+    std::vector<Variant> v;
+    v.push_back({"rux", [rux, inverse](Operands& o) { return ruxDct(o, rux, inverse); }, false, threads});
+#ifdef RUX_HAVE_OPENCV
+    v.push_back({"cv",
+                 [inverse](Operands& o) {
+                   cv::dct(o.in[0].mat, o.out[0].mat, inverse ? cv::DCT_INVERSE : 0);
+                   return 0;
+                 },
+                 false, threads});
+#endif
+    ruxbench::addCase(threads == 1 ? name : name + "-2t", realImages(), v, {{512, 512}, {1000, 1000}});
+  }
+}
+
 void registerFft() {
+  addDct("DCTFwd_32f_C1R", false);
+  addDct("DCTInv_32f_C1R", true);
 #ifdef RUX_HAVE_FFTW
   fftwf_init_threads();
 #endif

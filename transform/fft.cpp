@@ -27,7 +27,7 @@
 #include "primitives/unaligned.h"
 #include "ruxcore.h"
 #include "transform/passes.h"
-#include "transform/transform_api.h"
+#include "ruxi.h"
 
 namespace rux {
 namespace {

@@ -327,6 +327,8 @@ class Fuzzer {
       hwy::SetSupportedTargetsForTest(targets_[static_cast<std::size_t>(k) % targets_.size()]);
       Validity v;
       Trial t = randomTrial(m, rng, &v);
+      // A pointer that may be null (null.ARG=0, e.g. an optional work buffer) is a valid choice.
+      if (v.nullName && override(m, std::string("null.") + v.nullName, m.nullStatus) == 0) v.nullName = nullptr;
       Call c(m, t, static_cast<std::uint32_t>(rng()));
       if (!c.ready()) continue;
       const long long st = c.run();

@@ -20,6 +20,28 @@ void* createMoments() {
   return s;
 }
 
+// Transform specifications of fixed sizes: FFTs of 8 x 4 (orders 3, 2), DFTs and DCTs of 7 x 5
+// (the checker's default region); their transforms take the size from the state.
+template <class S, RuxResult (*InitAlloc)(S**, int, int, int, RuxAccuracyHint)>
+void* createFft() {
+  S* s = nullptr;
+  return InitAlloc(&s, 3, 2, ruxFftDivInvByN, ruxHintNone) == 0 ? s : nullptr;
+}
+template <class S, RuxResult (*InitAlloc)(S**, RuxImageSize, int, RuxAccuracyHint)>
+void* createDft() {
+  S* s = nullptr;
+  return InitAlloc(&s, {7, 5}, ruxFftDivInvByN, ruxHintNone) == 0 ? s : nullptr;
+}
+template <class S, RuxResult (*InitAlloc)(S**, RuxImageSize, RuxAccuracyHint)>
+void* createDct() {
+  S* s = nullptr;
+  return InitAlloc(&s, {7, 5}, ruxHintNone) == 0 ? s : nullptr;
+}
+template <class S, RuxResult (*Free)(S*)>
+void freeSpec(void* s) {
+  Free(static_cast<S*>(s));
+}
+
 void freeMoments64f(void* s) { ruxiMomentFree_64f(static_cast<RuxMomentState_64f*>(s)); }
 
 // Wavelet specifications with filters whose borders differ before and after the region:
@@ -53,6 +75,22 @@ const StateKind kKinds[] = {
      freeWavelet<RuxWTInvSpec_32f_C1R, ruxiWTInvFree_32f_C1R>},
     {"RuxWTInvSpec_32f_C3R", 0, true, createWavelet<RuxWTInvSpec_32f_C3R, ruxiWTInvInitAlloc_32f_C3R, false>,
      freeWavelet<RuxWTInvSpec_32f_C3R, ruxiWTInvFree_32f_C3R>},
+    {"RuxFftSpec_R_32f", 0, true, createFft<RuxFftSpec_R_32f, ruxiFFTInitAlloc_R_32f>,
+     freeSpec<RuxFftSpec_R_32f, ruxiFFTFree_R_32f>, 8, 4},
+    {"RuxFftSpec_C_32fc", 0, true, createFft<RuxFftSpec_C_32fc, ruxiFFTInitAlloc_C_32fc>,
+     freeSpec<RuxFftSpec_C_32fc, ruxiFFTFree_C_32fc>, 8, 4},
+    {"RuxFftSpec_R_32s", 0, true, createFft<RuxFftSpec_R_32s, ruxiFFTInitAlloc_R_32s>,
+     freeSpec<RuxFftSpec_R_32s, ruxiFFTFree_R_32s>, 8, 4},
+    {"RuxDftSpec_R_32f", 1 << 18, true, createDft<RuxDftSpec_R_32f, ruxiDFTInitAlloc_R_32f>,
+     freeSpec<RuxDftSpec_R_32f, ruxiDFTFree_R_32f>, 7, 5},
+    {"RuxDftSpec_C_32fc", 1 << 18, true, createDft<RuxDftSpec_C_32fc, ruxiDFTInitAlloc_C_32fc>,
+     freeSpec<RuxDftSpec_C_32fc, ruxiDFTFree_C_32fc>, 7, 5},
+    {"RuxDftSpec_R_32s", 0, true, createDft<RuxDftSpec_R_32s, ruxiDFTInitAlloc_R_32s>,
+     freeSpec<RuxDftSpec_R_32s, ruxiDFTFree_R_32s>, 7, 5},
+    {"RuxDctFwdSpec_32f", 0, true, createDct<RuxDctFwdSpec_32f, ruxiDCTFwdInitAlloc_32f>,
+     freeSpec<RuxDctFwdSpec_32f, ruxiDCTFwdFree_32f>, 7, 5},
+    {"RuxDctInvSpec_32f", 0, true, createDct<RuxDctInvSpec_32f, ruxiDCTInvInitAlloc_32f>,
+     freeSpec<RuxDctInvSpec_32f, ruxiDCTInvFree_32f>, 7, 5},
 };
 
 }  // namespace
