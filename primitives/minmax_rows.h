@@ -100,6 +100,11 @@ class Engine {
       uniform_ = a.row == static_cast<int>(i / rowRuns_.size()) && a.col == b.col && a.len == b.len;
     }
     if (uniform_) rowSlot_ = kept_++;
+    // Short uniform rows: a source row's extremum straight from its samples, one pass, no levels.
+    int rowSpan = 0;
+    for (const Run& r : rowRuns_) rowSpan += r.len;
+    direct_ = uniform_ && rowSpan <= kDirectSpan;
+    if (direct_) entries_ = std::max(entries_, rowSpan);
     // Uniform rows form destination rows in pairs that share mask.height - 1 source rows, so
     // the ring holds one row more.
     pairs_ = uniform_ && e.maskH > 1;
@@ -134,6 +139,14 @@ class Engine {
     const auto load = [&](int r) {
       const T* row = rowPtr(src, srcStep, r) - static_cast<std::ptrdiff_t>(e_.anchorX) * C;
       unsigned char* base = scratch + stride * static_cast<std::size_t>(slot(r)) * kept_;
+      if (direct_) {
+        int n = 0;
+        for (const Run& run : rowRuns_)
+          for (int t = 0; t < run.len; ++t)
+            offsets[n++] = static_cast<std::ptrdiff_t>((run.col + t) * C * static_cast<int>(sizeof(T)));
+        combine(reinterpret_cast<const unsigned char*>(row), offsets, n, outLen_, base + stride * rowSlot_);
+        return;
+      }
       const T* cur = row;
       std::size_t len = rowLen_;
       for (int j = 0; j < levels_; ++j) {
@@ -210,6 +223,8 @@ class Engine {
   std::vector<int> slotOf_;  // level -> index of its array in a slot, -1 when not kept
   bool uniform_ = false;     // every mask row holds rowRuns_
   bool pairs_ = false;       // destination rows formed two at a time
+  bool direct_ = false;      // uniform rows of at most kDirectSpan samples: no levels
+  static constexpr int kDirectSpan = 7;
   int slots_ = 1;            // ring slots
   std::vector<Run> rowRuns_;
   int rowSlot_ = -1;         // array of a slot holding the row's extremum over rowRuns_
