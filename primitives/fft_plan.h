@@ -112,6 +112,15 @@ inline int factorLength(long long n, int* factors) {
   return count;
 }
 
+// Values of T beyond its input block that a complex plan of length n needs to run, from the
+// length alone (equal to ComplexPlan::workValues of the built plan).
+template <class T>
+long long complexWorkValues(long long n) {
+  int f[64];
+  if (n <= 1 || factorLength(n, f) > 0) return 2 * n * kBatch<T>;
+  return 4 * convolutionLength(2 * n - 1) * kBatch<T>;
+}
+
 template <class T>
 struct ComplexPlan {
   int n = 1;
@@ -327,7 +336,6 @@ template <class T>
 bool buildDct(Arena& arena, long long n, const DctPlan<T>** out, double* scratch) {
   DctPlan<T>* plan = arena.take<DctPlan<T>>(1);
   *out = plan;
-  const long double pi = 3.141592653589793238462643383279502884L;
   auto cnorm = [&](long long k) {
     return k == 0 ? std::sqrt(1.0L / static_cast<long double>(n)) : std::sqrt(2.0L / static_cast<long double>(n));
   };
@@ -347,7 +355,6 @@ bool buildDct(Arena& arena, long long n, const DctPlan<T>** out, double* scratch
         f[k * n + j] = v;
         i[j * n + k] = v;
       }
-    (void)pi;
     return true;
   }
   const ComplexPlan<T>* cx = nullptr;

@@ -63,12 +63,7 @@ struct SlotSizes {
   long long bytes() const { return 4 * (z + ab + out + work); }
 };
 
-long long cxWork(long long n) {
-  if (fft::dctByMatrix(n)) return 0;
-  int f[64];
-  if (n <= 1 || fft::factorLength(n, f) > 0) return 2 * n * G;
-  return 4 * fft::convolutionLength(2 * n - 1) * G;
-}
+long long cxWork(long long n) { return fft::dctByMatrix(n) ? 0 : fft::complexWorkValues<float>(n); }
 
 SlotSizes slotSizes(int W, int H) {
   const long long n = std::max(W, H);

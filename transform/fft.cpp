@@ -15,6 +15,7 @@
 // in any lane and on any thread, so results do not depend on the thread count. Multi-channel
 // layouts run the single-channel passes per channel (strided gathers); the integer forms convert
 // one channel at a time through a float plane in the work buffer.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -91,10 +92,12 @@ struct SlotSizes {
 };
 long long round16(long long v) { return (v + 15) & ~15LL; }
 
-SlotSizes slotSizes(int W, int H, bool complexRows, long long rowWork, long long colWork) {
+SlotSizes slotSizes(int W, int H, bool complexRows) {
   const long long z = std::max(2LL * W * G, 2LL * H * G);
-  const long long s1 = round16(z), s2 = round16(complexRows ? 0 : z);
-  return {s1, s2, round16(std::max(rowWork, colWork))};
+  // The row plan runs on W values (complex rows, odd W) or W/2 (even real rows).
+  const long long rowWork = fft::complexWorkValues<float>(complexRows || W % 2 ? W : W / 2);
+  const long long work = std::max(rowWork, fft::complexWorkValues<float>(H));
+  return {round16(z), round16(complexRows ? 0 : z), round16(work)};
 }
 
 constexpr long long kLimit = std::numeric_limits<int>::max();
@@ -146,15 +149,7 @@ RuxResult layoutFor(int W, int H, bool complexRows, bool integer, SpecLayout* ou
   const ComplexPlan<float>* cr;
   const ComplexPlan<float>* c;
   if (!buildPlans(dry, W, H, complexRows, nullptr, &r, &cr, &c)) return ruxStatusBadSize;
-  // Work of the row and column plans, measured from a real build would need memory; the plan
-  // records it from its length and route, which the dry run does not fill, so derive it here.
-  auto cxWork = [](long long n) {
-    int f[64];
-    if (n <= 1 || fft::factorLength(n, f) > 0) return 2 * n * G;
-    return 4 * fft::convolutionLength(2 * n - 1) * G;
-  };
-  const long long rowWork = complexRows ? cxWork(W) : cxWork(W % 2 ? W : W / 2);
-  const SlotSizes sl = slotSizes(W, H, complexRows, rowWork, cxWork(H));
+  const SlotSizes sl = slotSizes(W, H, complexRows);
   out->perThread = sl.bytes() + 3 * 64;
   out->specBytes = static_cast<long long>(sizeof(Spec2D)) + 128 + static_cast<long long>(dry.used);
   out->initBytes = 8 * initScratchValues(W, H, complexRows);
@@ -310,9 +305,7 @@ struct Slots {
 Slots slotsAt(unsigned char* buffer, const Spec2D& sp, int t) {
   unsigned char* base = alignUp(buffer + static_cast<std::ptrdiff_t>(t) * sp.perThreadBytes);
   const long long W = sp.width, H = sp.height;
-  auto cxWork = [](const ComplexPlan<float>* p) { return p->workValues(); };
-  const long long rowWork = sp.complexRows ? cxWork(sp.cxRows) : sp.rows->workValues();
-  const SlotSizes sl = slotSizes(static_cast<int>(W), static_cast<int>(H), sp.complexRows, rowWork, cxWork(sp.cols));
+  const SlotSizes sl = slotSizes(static_cast<int>(W), static_cast<int>(H), sp.complexRows);
   float* s1 = reinterpret_cast<float*>(base);
   float* s2 = s1 + sl.s1;
   float* s3 = s2 + sl.s2;
@@ -606,7 +599,7 @@ RuxResult forward8u32s(const Rux8u* pSrc, int srcStep, Rux32s* pDst, int dstStep
   const Kernels<float>& k = fft::kernels32f();
   const int W = sp->width, H = sp->height;
   constexpr int channels = kAlpha ? 3 : C;
-  const double scale = std::ldexp(1.0, -scaleFactor);
+  const double scale = std::ldexp(1.0, -std::clamp(scaleFactor, -4096, 4096));
   return withBuffer(*sp, pBuffer, [&](const Team& team, int T) {
     float* plane = reinterpret_cast<float*>(alignUp(team.buffer + sp->threads * (sp->perThreadBytes + 4)));
     const std::ptrdiff_t ps = 4LL * W;
@@ -641,7 +634,7 @@ RuxResult inverse32s8u(const Rux32s* pSrc, int srcStep, Rux8u* pDst, int dstStep
   const Kernels<float>& k = fft::kernels32f();
   const int W = sp->width, H = sp->height;
   constexpr int channels = kAlpha ? 3 : C;
-  const double scale = std::ldexp(1.0, -scaleFactor);
+  const double scale = std::ldexp(1.0, -std::clamp(scaleFactor, -4096, 4096));
   return withBuffer(*sp, pBuffer, [&](const Team& team, int T) {
     float* plane = reinterpret_cast<float*>(alignUp(team.buffer + sp->threads * (sp->perThreadBytes + 4)));
     const std::ptrdiff_t ps = 4LL * W;

@@ -266,6 +266,11 @@ TEST(Fft, IntegerFormsScaleRoundAndSaturate) {
   // A DC term beyond 2^31 saturates instead of wrapping.
   ASSERT_EQ(ruxiFFTFwd_RToPack_8u32s_C1RSfs(src.data(), W, packed.data(), 4 * W, spec, -30, nullptr), ruxStatusOk);
   EXPECT_EQ(packed[0], 2147483647);
+  // Scale factors at the ends of the int range saturate or vanish instead of overflowing.
+  ASSERT_EQ(ruxiFFTFwd_RToPack_8u32s_C1RSfs(src.data(), W, packed.data(), 4 * W, spec, -2147483647 - 1, nullptr), ruxStatusOk);
+  EXPECT_EQ(packed[0], 2147483647);
+  ASSERT_EQ(ruxiFFTInv_PackToR_32s8u_C1RSfs(packed.data(), 4 * W, back.data(), W, spec, 2147483647, nullptr), ruxStatusOk);
+  EXPECT_EQ(back[0], 0);
   ruxiFFTFree_R_32s(spec);
 }
 
