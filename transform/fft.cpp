@@ -587,10 +587,11 @@ T roundScaled(double v, double scale) {
   return static_cast<T>(r);
 }
 
-// Integer forms: per channel through a float plane in the work buffer.
-template <int C, bool kAlpha>
-RuxResult forward8u32s(const Rux8u* pSrc, int srcStep, Rux32s* pDst, int dstStep, const void* pSpec, int scaleFactor,
-                       Rux8u* pBuffer, int id) {
+// Integer forms (8u to 32s forward, 32s to 8u inverse): per channel through a float plane in
+// the work buffer, the result scaled by 2^-scaleFactor, rounded to nearest even and saturated.
+template <int C, bool kAlpha, class S, class D>
+RuxResult integerTransform(const S* pSrc, int srcStep, D* pDst, int dstStep, const void* pSpec, int scaleFactor,
+                           Rux8u* pBuffer, int id, bool inverse) {
   RuxResult st;
   const Spec2D* sp = checkedSpec(pSpec, id, &st);
   if (!sp) return st;
@@ -606,52 +607,17 @@ RuxResult forward8u32s(const Rux8u* pSrc, int srcStep, Rux32s* pDst, int dstStep
     const par::RowRange rows = par::splitFloor(H, T, team.t);
     for (int c = 0; c < channels; ++c) {
       for (int y = rows.begin; y < rows.end; ++y) {
-        const Rux8u* s = rowAt(pSrc, srcStep, y) + c;
-        float* d = rowAt(plane, ps, y);
-        for (int x = 0; x < W; ++x) d[x] = static_cast<float>(s[x * C]);
-      }
-#pragma omp barrier
-      realChannel(*sp, k, ConstPlane{plane, ps, 1}, Plane{plane, ps, 1}, false, team);
-#pragma omp barrier
-      for (int y = rows.begin; y < rows.end; ++y) {
-        const float* s = rowAt(plane, ps, y);
-        Rux32s* d = rowAt(pDst, dstStep, y) + c;
-        for (int x = 0; x < W; ++x) storeAt(d + x * C, roundScaled<Rux32s>(s[x], scale));
-      }
-#pragma omp barrier
-    }
-  });
-}
-
-template <int C, bool kAlpha>
-RuxResult inverse32s8u(const Rux32s* pSrc, int srcStep, Rux8u* pDst, int dstStep, const void* pSpec, int scaleFactor,
-                       Rux8u* pBuffer, int id) {
-  RuxResult st;
-  const Spec2D* sp = checkedSpec(pSpec, id, &st);
-  if (!sp) return st;
-  if (!pSrc || !pDst) return ruxStatusNullPointer;
-  if (srcStep < 1 || dstStep < 1) return ruxStatusBadStep;
-  const Kernels<float>& k = fft::kernels32f();
-  const int W = sp->width, H = sp->height;
-  constexpr int channels = kAlpha ? 3 : C;
-  const double scale = std::ldexp(1.0, -std::clamp(scaleFactor, -4096, 4096));
-  return withBuffer(*sp, pBuffer, [&](const Team& team, int T) {
-    float* plane = reinterpret_cast<float*>(alignUp(team.buffer + sp->threads * (sp->perThreadBytes + 4)));
-    const std::ptrdiff_t ps = 4LL * W;
-    const par::RowRange rows = par::splitFloor(H, T, team.t);
-    for (int c = 0; c < channels; ++c) {
-      for (int y = rows.begin; y < rows.end; ++y) {
-        const Rux32s* s = rowAt(pSrc, srcStep, y) + c;
+        const S* s = rowAt(pSrc, srcStep, y) + c;
         float* d = rowAt(plane, ps, y);
         for (int x = 0; x < W; ++x) d[x] = static_cast<float>(loadAt(s + x * C));
       }
 #pragma omp barrier
-      realChannel(*sp, k, ConstPlane{plane, ps, 1}, Plane{plane, ps, 1}, true, team);
+      realChannel(*sp, k, ConstPlane{plane, ps, 1}, Plane{plane, ps, 1}, inverse, team);
 #pragma omp barrier
       for (int y = rows.begin; y < rows.end; ++y) {
         const float* s = rowAt(plane, ps, y);
-        Rux8u* d = rowAt(pDst, dstStep, y) + c;
-        for (int x = 0; x < W; ++x) d[x * C] = roundScaled<Rux8u>(s[x], scale);
+        D* d = rowAt(pDst, dstStep, y) + c;
+        for (int x = 0; x < W; ++x) storeAt(d + x * C, roundScaled<D>(s[x], scale));
       }
 #pragma omp barrier
     }
@@ -715,11 +681,11 @@ using namespace rux;
 #define RUX_FFT_INT(FAM, P, ID, lay, C, A)                                                                             \
   RUXAPI RuxResult rux##FAM##Fwd_RToPack_8u32s_##lay##RSfs(const Rux8u* pSrc, int srcStep, Rux32s* pDst, int dstStep,  \
                                                            const P##_R_32s* pSpec, int scaleFactor, Rux8u* pBuffer) {  \
-    return forward8u32s<C, A>(pSrc, srcStep, pDst, dstStep, pSpec, scaleFactor, pBuffer, ID);                          \
+    return integerTransform<C, A>(pSrc, srcStep, pDst, dstStep, pSpec, scaleFactor, pBuffer, ID, false);                          \
   }                                                                                                                    \
   RUXAPI RuxResult rux##FAM##Inv_PackToR_32s8u_##lay##RSfs(const Rux32s* pSrc, int srcStep, Rux8u* pDst, int dstStep,  \
                                                            const P##_R_32s* pSpec, int scaleFactor, Rux8u* pBuffer) {  \
-    return inverse32s8u<C, A>(pSrc, srcStep, pDst, dstStep, pSpec, scaleFactor, pBuffer, ID);                          \
+    return integerTransform<C, A>(pSrc, srcStep, pDst, dstStep, pSpec, scaleFactor, pBuffer, ID, true);                          \
   }
 
 RUX_FFT_FAMILY(iFFT, RuxFftSpec, kFftR, kFftC, kFftR32s)
