@@ -172,6 +172,22 @@ typedef struct RuxWTFwdSpec_32f_C3R RuxWTFwdSpec_32f_C3R;
 typedef struct RuxWTInvSpec_32f_C1R RuxWTInvSpec_32f_C1R;
 typedef struct RuxWTInvSpec_32f_C3R RuxWTInvSpec_32f_C3R;
 
+/* Interpolation argument of the geometric families (int): the mode in the low 29 bits, at most one
+   of the three flags above them. */
+enum {
+  ruxInterNearest = 1,
+  ruxInterLinear = 2,
+  ruxInterCubic = 4,            /* four-point Lagrange */
+  ruxInterCubicBSpline = 5,     /* B = 1, C = 0 */
+  ruxInterCubicCatmullRom = 6,  /* B = 0, C = 0.5 */
+  ruxInterCubicB05C03 = 7,      /* B = 0.5, C = 0.3 */
+  ruxInterSuper = 8,            /* area average, reduction only */
+  ruxInterLanczos = 16,         /* three lobes */
+  ruxAntialiasing = 0x20000000, /* widened, normalised kernels when reducing */
+  ruxSubpixelEdge = 0x40000000, /* edge ring: coverage x edge value */
+  ruxSmoothEdge = -2147483647 - 1 /* 0x80000000, edge ring blended with the destination by coverage */
+};
+
 /* Version record returned by ruxiGetLibVersion; read-only, valid for the life of the process. */
 typedef struct {
   int major;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -324,7 +325,7 @@ bool Model::build(const ExportInfo& e, const Rules& rules, std::string* error) {
     if (const std::string so = get(desc, "stepof." + name); !so.empty()) {
       for (int k = i + 1; k < e.nargs; ++k)
         if (e.args[k].kind == kInt && so == e.args[k].name) sharedStep = k;
-      if (sharedStep < 0 || a.kind != kPtr) {
+      if (sharedStep < 0 || (a.kind != kPtr && a.kind != kPtrArray)) {
         *error = "stepof." + name + " names no later step argument";
         return false;
       }
@@ -362,6 +363,8 @@ bool Model::build(const ExportInfo& e, const Rules& rules, std::string* error) {
       if (sharedStep < 0) ++i;  // the step
       continue;
     }
+    // A step named by an earlier operand's stepof belongs to that operand.
+    if (std::any_of(images.begin(), images.end(), [&](const ImageOp& im) { return im.stepArg == i; })) continue;
     switch (a.kind) {
       case kSize: {
         SizeOp s;
@@ -404,9 +407,19 @@ bool Model::build(const ExportInfo& e, const Rules& rules, std::string* error) {
         scalars.push_back(s);
         break;
       }
-      case kRect:
-        *error = "rectangle arguments need a hook";
-        return false;
+      case kRect: {
+        RectOp r;
+        r.name = name;
+        r.arg = i;
+        const auto f = split(get(desc, "rect." + name), ':');
+        if (f.size() != 4) {
+          *error = "rect." + name + " must be X:Y:W:H";
+          return false;
+        }
+        for (int k = 0; k < 4; ++k) r.expr[k] = f[static_cast<std::size_t>(k)];
+        rects.push_back(r);
+        break;
+      }
       case kPtr:
       case kPtrArray: {
         if (const StateKind* k = stateKind(a.base)) {
@@ -460,6 +473,15 @@ bool Model::build(const ExportInfo& e, const Rules& rules, std::string* error) {
     if (const std::string n = get(desc, "times." + im.name); !n.empty()) im.times = std::max(1, std::atoi(n.c_str()));
     const std::string dims = get(desc, "dims." + im.name);
     if (dims == "swap") im.swapDims = true;
+    if (const std::string rg = get(desc, "region." + im.name); !rg.empty()) {
+      const auto f = split(rg, ':');
+      if (f.size() != 2) {
+        *error = "region." + im.name + " must be W:H";
+        return false;
+      }
+      im.region[0] = f[0];
+      im.region[1] = f[1];
+    }
     const std::string embed = get(desc, "embed." + im.name);
     if (!embed.empty()) {
       const auto f = split(embed, ':');
@@ -519,8 +541,10 @@ bool Model::build(const ExportInfo& e, const Rules& rules, std::string* error) {
   // So do parameters that place a border: they decide how much memory the call reads.
   std::vector<const std::string*> exprs;
   for (const auto& c : cells) exprs.insert(exprs.end(), {&c.lenExpr, &c.countExpr});
-  for (const auto& im : images)
+  for (const auto& im : images) {
     for (const auto& b : im.border) exprs.push_back(&b);
+    for (const auto& r : im.region) exprs.push_back(&r);
+  }
   for (const std::string* expr : exprs) {
     for (const auto& n : exprNames(*expr)) {
       for (auto& sc : scalars)
@@ -577,6 +601,12 @@ RuxImageSize Model::imageSize(const Trial& t, std::size_t image) const {
     for (const StateOp& s : states)
       if (s.kind && s.kind->width > 0) sz = {s.kind->width, s.kind->height};
   if (op.embedSize < 0 && op.sizeArg < 0 && blockW > 0) sz = {blockW, blockH};
+  if (!op.region[0].empty()) {
+    long long v[2];
+    for (int k = 0; k < 2; ++k)
+      if (evalExpr(op.region[k], *this, t, 0, &v[k]) != ExprError::kNone || v[k] < 0 || v[k] > (1 << 20)) v[k] = 0;
+    sz = {static_cast<int>(v[0]), static_cast<int>(v[1])};
+  }
   sz = {sz.width * op.times, sz.height * op.times};
   if (op.swapDims) std::swap(sz.width, sz.height);
   return sz;
@@ -908,6 +938,12 @@ Call::Call(const Model& m, const Trial& t, std::uint32_t seed) : m_(m) {
     }
   }
   for (std::size_t s = 0; s < m.sizes.size(); ++s) args_[static_cast<std::size_t>(m.sizes[s].arg)].sz = t.sizes[s];
+  for (const RectOp& r : m.rects) {
+    int v[4];
+    for (int k = 0; k < 4; ++k)
+      v[k] = static_cast<int>(std::clamp<long long>(evalLen(r.expr[k], m, t, 0), INT_MIN, INT_MAX));
+    args_[static_cast<std::size_t>(r.arg)].rc = {v[0], v[1], v[2], v[3]};
+  }
   if (m.lenArg >= 0) args_[static_cast<std::size_t>(m.lenArg)].i = t.len;
 
   // Value and result cells, 32 guard bytes on each side of every array.

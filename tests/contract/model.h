@@ -65,6 +65,9 @@ struct ImageOp {
   // Readable pixels left and right of the region and rows above and below it: expressions,
   // empty for none.
   std::string border[4];
+  // region.ARG=W:H: the operand's region from two expressions (empty for none); a value that
+  // cannot be formed or is negative gives an empty region.
+  std::string region[2];
 };
 
 struct CellOp {
@@ -85,6 +88,13 @@ struct ScalarOp {
   ArgKind kind = kInt;
   int elem = 0;
   ParamSpec spec;
+};
+
+// Rectangle argument: four expressions (x, y, width, height) evaluated per trial (rect.ARG).
+struct RectOp {
+  std::string name;
+  int arg = -1;
+  std::string expr[4];
 };
 
 struct StateKind;  // state factories, see states.cpp
@@ -122,6 +132,7 @@ struct Model {
   std::vector<ScalarOp> scalars;
   std::vector<StateOp> states;
   std::vector<SizeOp> sizes;
+  std::vector<RectOp> rects;
   int lenArg = -1;  // a plain length argument that plays the region width
   int region = -1;  // the region size: the first size argument that is not an extent
   Steps steps = Steps::kAfterSize;

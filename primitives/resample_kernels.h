@@ -1,0 +1,54 @@
+// Row kernels of the separable resampling engine: the vertical combination of a ring of
+// horizontally resampled rows into a destination row, with the destination's rounding, compiled
+// once per SIMD target. Every lane computes the scalar expression in tap order (one product per
+// tap, one rounding per operation, no contraction), so vector bodies, tails and targets give the
+// same bits as the plain code of the engine.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace rux::resample {
+
+// How a float sum becomes an integer sample: to nearest with ties to even, or by adding
+// 0.5000001 and truncating (the half-up rule of some paths); both saturate to the type's range.
+enum Rounding { kNearestEven = 0, kHalfUp = 1 };
+
+// sum = w[0] * rows[0][i] + w[1] * rows[1][i] + ... (taps terms, left to right), stored to out[i]
+// for i < n (n samples). kAlpha variants leave every fourth sample (channel 3 of four-channel
+// pixels, out[4m + 3]) as it is.
+template <class Out, class Acc>
+using VerticalFn = void (*)(const Acc* const* rows, const Acc* w, int taps, Out* out, std::size_t n);
+
+template <class Out, class Acc>
+using LerpFn = void (*)(const Acc* r0, const Acc* r1, Acc fy, Out* out, std::size_t n);
+
+template <class Out>
+struct VerticalSet {
+  VerticalFn<Out, float> round[2][2];  // [rounding][alpha]
+};
+
+struct RowKernels {
+  VerticalSet<std::uint8_t> to8u;
+  VerticalSet<std::uint16_t> to16u;
+  VerticalSet<std::int16_t> to16s;
+  VerticalFn<float, float> to32f[2];     // [alpha]
+  VerticalFn<double, double> to64f[2];   // [alpha]
+  // 8u linear in Q14: out[i] = (r0[i] * (16384 - wy) + r1[i] * wy + 0x80000) >> 20, the rows
+  // holding horizontally resampled samples with 6 fraction bits (0 .. 16320).
+  void (*q14[2])(const std::int16_t* r0, const std::int16_t* r1, int wy, std::uint8_t* out, std::size_t n);
+  // Linear blend of two rows: out[i] = r0[i] + (r1[i] - r0[i]) * fy in the row type, stored to
+  // nearest with ties to even and saturated (floats pass through). No alpha variants.
+  struct {
+    LerpFn<std::uint8_t, float> to8u;
+    LerpFn<std::uint16_t, float> to16u;
+    LerpFn<std::int16_t, float> to16s;
+    LerpFn<float, float> to32f;
+    LerpFn<double, double> to64f;
+  } lerp;
+};
+
+// Kernels of the best target this processor runs. Call once per API call, outside row loops.
+const RowKernels& rowKernels();
+
+}  // namespace rux::resample
