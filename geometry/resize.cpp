@@ -24,6 +24,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <type_traits>
 
@@ -226,6 +227,10 @@ void linearQ14Band(const Job<Rux8u>& job, int r0, int r1, Carve& mem, bool run) 
   buildQ14(job.mapX(), job.x0, W, job.srcW, fx, wx, &xb, &xe);
   buildQ14(job.mapY(), job.y0 + r0, rows, job.srcH, fy, wy, &yb, &ye);
   const auto q14 = rowKernels().q14[kAlpha ? 1 : 0];
+  const auto q14Row = rowKernels().q14Row[C == 1 ? 0 : C == 3 ? 1 : 2];
+  // The vector pass gathers 4 bytes from each first tap (one channel) or each tap pixel.
+  int xv = xe;
+  while (C == 1 && xv > xb && fx[xv - 1] + 4 > job.srcW) --xv;
   constexpr int K = kAlpha ? 3 : C;
   const auto tapX = [&](int d, int j, bool clampTaps) {
     const int p = fx[d] + j;
@@ -235,14 +240,14 @@ void linearQ14Band(const Job<Rux8u>& job, int r0, int r1, Carve& mem, bool run) 
     RowRing<std::int16_t> ring(ringMem, slots, static_cast<std::size_t>(W) * C, ptrs, 0, job.srcH);
     const auto makeRow = [&](int r, std::int16_t* out) {
       const Rux8u* s = job.srcRow(p, r);
-      const auto one = [&](int d, bool clampTaps) {
-        const int a = tapX(d, 0, clampTaps), b = tapX(d, 1, clampTaps), w1 = wx[d], w0 = 16384 - w1;
+      const auto one = [&](int d) {
+        const int a = tapX(d, 0, true), b = tapX(d, 1, true), w1 = wx[d], w0 = 16384 - w1;
         for (int k = 0; k < C; ++k)
           out[d * C + k] = static_cast<std::int16_t>((w0 * s[a + k] + w1 * s[b + k] + 128) >> 8);
       };
-      for (int d = 0; d < xb; ++d) one(d, true);
-      for (int d = xb; d < xe; ++d) one(d, false);
-      for (int d = xe; d < W; ++d) one(d, true);
+      for (int d = 0; d < xb; ++d) one(d);
+      q14Row(s, fx + xb, wx + xb, out + static_cast<std::ptrdiff_t>(xb) * C, static_cast<std::size_t>(xv - xb));
+      for (int d = xv; d < W; ++d) one(d);
     };
     for (int y = 0; y < rows; ++y) {
       Rux8u* d = job.dstRow(p, job.y0 + r0 + y) + static_cast<std::ptrdiff_t>(job.x0) * C;
@@ -304,11 +309,33 @@ void separableBand(const Job<T>& job, int r0, int r1, Carve& mem, bool run) {
   buildAxis(ay, job.mode, job.antialias, job.mapY(), job.y0 + r0, job.srcH);
   VerticalFn<T, A> store[2];
   storeKernels<T, kAlpha>(job.mode, store);
+  // Linear rows of 16-bit and float samples through the gathering kernels; 16-bit gathers read
+  // a 32-bit word at each tap, so the last such word must end inside the row.
+  void (*linear)(const T*, const std::int32_t*, const A*, A*, std::size_t) = nullptr;
+  int linearEnd = ax.innerEnd;
+  if constexpr (NT == 2 && (std::is_same_v<T, Rux16u> || std::is_same_v<T, Rux16s> || std::is_same_v<T, Rux32f>)) {
+    const int ci = C == 1 ? 0 : C == 3 ? 1 : 2;
+    if constexpr (std::is_same_v<T, Rux16u>) linear = rowKernels().linear16u.row[ci];
+    else if constexpr (std::is_same_v<T, Rux16s>) linear = rowKernels().linear16s.row[ci];
+    else linear = rowKernels().linear32f.row[ci];
+    const long long rowBytes = static_cast<long long>(job.srcW) * C * sizeof(T);
+    const auto lastWordEnd = [&](int d) {
+      return ((static_cast<long long>(ax.first[d]) + 1) * C + C - 1) * static_cast<long long>(sizeof(T)) + 4;
+    };
+    while (linearEnd > ax.innerBegin && lastWordEnd(linearEnd - 1) > rowBytes) --linearEnd;
+  }
   const std::size_t inner0 = static_cast<std::size_t>(ax.innerBegin) * C, inner1 = static_cast<std::size_t>(ax.innerEnd) * C,
                     all = static_cast<std::size_t>(W) * C;
   for (int p = 0; p < job.planes; ++p) {
     RowRing<A> ring(ringMem, slots, all, ptrs, box.y0, box.y1);
-    const auto makeRow = [&](int r, A* out) { horizontalRow<NT, T, A, C>(job.srcRow(p, r), ax, box, out); };
+    const auto makeRow = [&](int r, A* out) {
+      const T* s = job.srcRow(p, r);
+      if (linear == nullptr) return horizontalRow<NT, T, A, C>(s, ax, box, out);
+      horizontalRange<NT, T, A, C>(s, ax, box, out, 0, ax.innerBegin, true);
+      linear(s, ax.first + ax.innerBegin, ax.weight + ax.innerBegin, out + static_cast<std::ptrdiff_t>(ax.innerBegin) * C,
+             static_cast<std::size_t>(linearEnd - ax.innerBegin));
+      horizontalRange<NT, T, A, C>(s, ax, box, out, linearEnd, ax.count, true);
+    };
     for (int y = 0; y < rows; ++y) {
       ring.advance(ay.first[y], ay.taps, makeRow);
       A pair[2];
@@ -368,45 +395,101 @@ Span coverage(int d, double inv, double off, int size) {
   return {ca, cb, ca == a && cb == b};
 }
 
+// sum[i] (+)= s[i] for i < n, integer samples of a row that may sit at any byte address.
+template <class T, bool kAdd>
+void sumRow(const T* s, std::int32_t* __restrict sum, std::size_t n) {
+  const unsigned char* b = reinterpret_cast<const unsigned char*>(s);
+  for (std::size_t i = 0; i < n; ++i) {
+    T v;
+    std::memcpy(&v, b + i * sizeof(T), sizeof(T));
+    sum[i] = kAdd ? sum[i] + v : v;
+  }
+}
+
+// Super-sampling: per destination row the covered source rows are summed, each weighted by its
+// covered fraction, into one row of the covered source columns; then each destination pixel sums
+// its columns (weights: covered fractions) and scales by scaleX * scaleY, or by the inverse of
+// the covered area where the image edge cuts it. With integer ratios on pixel boundaries every
+// weight is 1: integer types then sum exactly in integers, which gives the same bits.
 template <class T, int C, int K>
 void superBand(const Job<T>& job, int r0, int r1, Carve& mem, bool run) {
-  double* acc = mem.take<double>(static_cast<std::size_t>(job.W) * C);
+  const Span left = coverage(job.x0, job.invX, job.offX, job.srcW);
+  const Span right = coverage(job.x0 + job.W - 1, job.invX, job.offX, job.srcW);
+  const int c0 = static_cast<int>(std::floor(left.a)), c1 = std::max(c0, static_cast<int>(std::ceil(right.b)));
+  const std::size_t span = static_cast<std::size_t>(c1 - c0) * C;
+  double* acc = mem.take<double>(span);
   if (!run) return;
   const double sxy = job.sx * job.sy;
+  const auto isInteger = [](double v) { return std::fabs(v - std::nearbyint(v)) < 1e-7; };
+  const Span top = coverage(job.y0 + r0, job.invY, job.offY, job.srcH);
+  const Span bottom = coverage(job.y0 + r1 - 1, job.invY, job.offY, job.srcH);
+  const int rx = static_cast<int>(std::nearbyint(job.invX)), ry = static_cast<int>(std::nearbyint(job.invY));
+  const bool integerPath = std::is_integral_v<T> && isInteger(job.invX) && isInteger(job.invY) &&
+                           isInteger(job.x0 * job.invX + job.offX) && isInteger(job.y0 * job.invY + job.offY) &&
+                           left.whole && right.whole && top.whole && bottom.whole && ry <= 32768;
+  const auto put = [&](T* d, double v) {
+    T out;
+    if constexpr (std::is_same_v<T, Rux8u>) out = static_cast<Rux8u>(std::min(255.0, std::trunc(v + 0.5)));
+    else out = saturateNearest<T>(v);
+    storeSample<T>(d, out);
+  };
   for (int p = 0; p < job.planes; ++p) {
     for (int y = r0; y < r1; ++y) {
+      T* d = job.dstRow(p, job.y0 + y) + static_cast<std::ptrdiff_t>(job.x0) * C;
       const Span sy = coverage(job.y0 + y, job.invY, job.offY, job.srcH);
-      std::fill(acc, acc + static_cast<std::size_t>(job.W) * C, 0.0);
+      if (integerPath) {
+        std::int32_t* __restrict sum = reinterpret_cast<std::int32_t*>(acc);
+        const int ra = static_cast<int>(std::nearbyint(sy.a));
+        for (int r = ra; r < ra + ry; ++r) {
+          const T* s = job.srcRow(p, r) + static_cast<std::ptrdiff_t>(c0) * C;
+          if (r == ra) sumRow<T, false>(s, sum, span);
+          else sumRow<T, true>(s, sum, span);
+        }
+        // Horizontal sums in place (sample i of the result reads samples >= i), then one scaling
+        // loop. 32-bit sums hold rx * ry samples of 16 bits for rx * ry < 2^15.
+        const std::size_t n = static_cast<std::size_t>(job.W) * C;
+        if (static_cast<long long>(rx) * ry < 32768) {
+          for (std::size_t i = 0; i < n; ++i) {
+            const std::size_t x = i / C, k = i - x * C;
+            const std::int32_t* cell = sum + x * rx * C + k;
+            std::int32_t total = cell[0];
+            for (int c = 1; c < rx; ++c) total += cell[c * C];
+            sum[i] = total;
+          }
+          for (std::size_t i = 0; i < n; ++i)
+            if (K == C || i % C != 3) put(d + i, static_cast<double>(sum[i]) * sxy);
+          continue;
+        }
+        for (int x = 0; x < job.W; ++x) {
+          const std::int32_t* cell = sum + static_cast<std::size_t>(x) * rx * C;
+          for (int k = 0; k < K; ++k) {
+            long long total = 0;
+            for (int c = 0; c < rx; ++c) total += cell[c * C + k];
+            put(d + x * C + k, static_cast<double>(total) * sxy);
+          }
+        }
+        continue;
+      }
+      std::fill(acc, acc + span, 0.0);
       const int ra = static_cast<int>(std::floor(sy.a)), rb = static_cast<int>(std::ceil(sy.b));
       for (int r = ra; r < rb; ++r) {
         const double wr = std::min(sy.b, r + 1.0) - std::max(sy.a, static_cast<double>(r));
         if (!(wr > 0)) continue;
-        const T* s = job.srcRow(p, r);
-        for (int x = 0; x < job.W; ++x) {
-          const Span sx = coverage(job.x0 + x, job.invX, job.offX, job.srcW);
-          const int ca = static_cast<int>(std::floor(sx.a)), cb = static_cast<int>(std::ceil(sx.b));
-          double sum[K] = {};
-          for (int c = ca; c < cb; ++c) {
-            const double wc = std::min(sx.b, c + 1.0) - std::max(sx.a, static_cast<double>(c));
-            for (int k = 0; k < K; ++k) sum[k] += wc * static_cast<double>(loadSample<T>(s + c * C + k));
-          }
-          for (int k = 0; k < K; ++k) acc[x * C + k] += wr * sum[k];
-        }
+        const T* s = job.srcRow(p, r) + static_cast<std::ptrdiff_t>(c0) * C;
+        for (std::size_t i = 0; i < span; ++i) acc[i] += wr * static_cast<double>(loadSample<T>(s + i));
       }
-      T* d = job.dstRow(p, job.y0 + y) + static_cast<std::ptrdiff_t>(job.x0) * C;
       const double fy = sy.whole ? job.sy : (sy.b > sy.a ? 1.0 / (sy.b - sy.a) : 0.0);
       for (int x = 0; x < job.W; ++x) {
         const Span sx = coverage(job.x0 + x, job.invX, job.offX, job.srcW);
-        // Areas cut by the image edge are averaged over the part inside it.
+        const int ca = static_cast<int>(std::floor(sx.a)), cb = static_cast<int>(std::ceil(sx.b));
+        double sum[K] = {};
+        for (int c = ca; c < cb; ++c) {
+          const double wc = std::min(sx.b, c + 1.0) - std::max(sx.a, static_cast<double>(c));
+          for (int k = 0; k < K; ++k) sum[k] += wc * acc[static_cast<std::size_t>(c - c0) * C + k];
+        }
         const double fx = sx.whole ? job.sx : (sx.b > sx.a ? 1.0 / (sx.b - sx.a) : 0.0);
         const double f = sx.whole && sy.whole ? sxy : fx * fy;
-        for (int k = 0; k < K; ++k) {
-          const double v = acc[x * C + k] * f;
-          T out;
-          if constexpr (std::is_same_v<T, Rux8u>) out = static_cast<Rux8u>(std::min(255.0, std::trunc(v + 0.5)));
-          else out = saturateNearest<T>(v);
-          storeSample<T>(d + x * C + k, out);
-        }
+        for (int k = 0; k < K; ++k) put(d + x * C + k, sum[k] * f);
       }
     }
   }

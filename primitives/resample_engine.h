@@ -40,33 +40,39 @@ struct Carve {
   }
 };
 
-// One source row (the pointer addresses its column 0) into out[d * C + k], d over the column
-// table's indices. NT > 0 fixes the tap count at compile time (NT == 2: a linear table holding
-// fractions); 0 reads it from the table.
+// Destination indices [d0, d1) of one source row (the pointer addresses its column 0) into
+// out[d * C + k]; clampTaps clamps every tap into the box. NT > 0 fixes the tap count at compile
+// time (NT == 2: a linear table holding fractions); 0 reads it from the table.
 template <int NT, class T, class A, int C>
-void horizontalRow(const T* row, const Axis<A>& ax, Box box, A* out) {
-  const auto at = [&](int p, bool clampTaps) { return clampTaps ? std::clamp(p, box.x0, box.x1 - 1) : p; };
+void horizontalRange(const T* row, const Axis<A>& ax, Box box, A* out, int d0, int d1, bool clampTaps) {
+  const auto at = [&](int p) { return clampTaps ? std::clamp(p, box.x0, box.x1 - 1) : p; };
   const auto sample = [&](int p, int k) { return static_cast<A>(loadSample<T>(row + static_cast<std::ptrdiff_t>(p) * C + k)); };
-  const auto one = [&](int d, bool clampTaps) {
+  for (int d = d0; d < d1; ++d) {
     const int f = ax.first[d];
     A* o = out + static_cast<std::ptrdiff_t>(d) * C;
     if constexpr (NT == 2) {
       const A t = ax.weight[d], w0 = A(1) - t;
-      const int p0 = at(f, clampTaps), p1 = at(f + 1, clampTaps);
+      const int p0 = at(f), p1 = at(f + 1);
       for (int k = 0; k < C; ++k) o[k] = w0 * sample(p0, k) + t * sample(p1, k);
     } else {
       const int taps = NT > 0 ? NT : ax.taps;
       const A* w = ax.weight + static_cast<std::ptrdiff_t>(d) * taps;
       for (int k = 0; k < C; ++k) {
-        A s = w[0] * sample(at(f, clampTaps), k);
-        for (int j = 1; j < taps; ++j) s = s + w[j] * sample(at(f + j, clampTaps), k);
+        A s = w[0] * sample(at(f), k);
+        for (int j = 1; j < taps; ++j) s = s + w[j] * sample(at(f + j), k);
         o[k] = s;
       }
     }
-  };
-  for (int d = 0; d < ax.innerBegin; ++d) one(d, true);
-  for (int d = ax.innerBegin; d < ax.innerEnd; ++d) one(d, false);
-  for (int d = ax.innerEnd; d < ax.count; ++d) one(d, true);
+  }
+}
+
+// A whole row: the inner indices of the column table (all taps inside the box) without bounds
+// tests, the others clamping each tap.
+template <int NT, class T, class A, int C>
+void horizontalRow(const T* row, const Axis<A>& ax, Box box, A* out) {
+  horizontalRange<NT, T, A, C>(row, ax, box, out, 0, ax.innerBegin, true);
+  horizontalRange<NT, T, A, C>(row, ax, box, out, ax.innerBegin, ax.innerEnd, false);
+  horizontalRange<NT, T, A, C>(row, ax, box, out, ax.innerEnd, ax.count, true);
 }
 
 template <class R>

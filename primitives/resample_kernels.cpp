@@ -124,6 +124,104 @@ void Lerp(const A* r0, const A* r1, A fy, Out* out, std::size_t n) {
   });
 }
 
+// ---- horizontal passes of the linear tables, over columns whose gathers stay inside the row ----
+
+// Byte lanes of 32-bit words.
+template <int kShift, class D>
+HWY_INLINE hn::Vec<D> ByteAt(D d, hn::Vec<D> g) {
+  return hn::And(hn::ShiftRight<kShift>(g), hn::Set(d, 0xFF));
+}
+
+// 8u linear in Q14: out[i * C + k] = ((16384 - w) * s[f * C + k] + w * s[f * C + C + k] + 128) >> 8 with
+// f = first[i], w = frac[i]. Gathers read 4 bytes at each tap's first sample (C1, C3) or each
+// tap's pixel (C4), which the caller keeps inside the row.
+template <int C>
+void HorizontalQ14(const std::uint8_t* row, const std::int32_t* first, const std::int16_t* frac, std::int16_t* out,
+                   std::size_t n) {
+  const hn::ScalableTag<std::int32_t> d;
+  const hn::Rebind<std::int16_t, decltype(d)> d16;
+  const std::size_t N = hn::Lanes(d);
+  const std::int32_t* base = reinterpret_cast<const std::int32_t*>(row);
+  std::size_t x = 0;
+  if (n >= N) {
+    for (; x <= n - N; x += N) {
+      const auto w1 = hn::PromoteTo(d, hn::LoadU(d16, frac + x));
+      const auto w0 = hn::Sub(hn::Set(d, 16384), w1);
+      const auto lerp = [&](hn::Vec<decltype(d)> p0, hn::Vec<decltype(d)> p1) {
+        return hn::DemoteTo(d16, hn::ShiftRight<8>(hn::Add(hn::Add(hn::Mul(w0, p0), hn::Mul(w1, p1)), hn::Set(d, 128))));
+      };
+      const auto f = hn::LoadU(d, first + x);
+      if constexpr (C == 1) {
+        const auto g = hn::GatherOffset(d, base, f);
+        hn::StoreU(lerp(ByteAt<0>(d, g), ByteAt<8>(d, g)), d16, out + x);
+      } else if constexpr (C == 3) {
+        const auto off = hn::Mul(f, hn::Set(d, 3));
+        const auto g0 = hn::GatherOffset(d, base, off);
+        const auto g1 = hn::GatherOffset(d, base, hn::Add(off, hn::Set(d, 1)));
+        const auto g2 = hn::GatherOffset(d, base, hn::Add(off, hn::Set(d, 2)));
+        hn::StoreInterleaved3(lerp(ByteAt<0>(d, g0), ByteAt<24>(d, g0)), lerp(ByteAt<0>(d, g1), ByteAt<24>(d, g1)),
+                              lerp(ByteAt<0>(d, g2), ByteAt<24>(d, g2)), d16, out + 3 * x);
+      } else {
+        const auto off = hn::ShiftLeft<2>(f);
+        const auto a = hn::GatherOffset(d, base, off);
+        const auto b = hn::GatherOffset(d, base, hn::Add(off, hn::Set(d, 4)));
+        hn::StoreInterleaved4(lerp(ByteAt<0>(d, a), ByteAt<0>(d, b)), lerp(ByteAt<8>(d, a), ByteAt<8>(d, b)),
+                              lerp(ByteAt<16>(d, a), ByteAt<16>(d, b)), lerp(ByteAt<24>(d, a), ByteAt<24>(d, b)), d16,
+                              out + 4 * x);
+      }
+    }
+  }
+  for (; x < n; ++x) {
+    const int w1 = frac[x], w0 = 16384 - w1;
+    const std::uint8_t* s = row + static_cast<std::ptrdiff_t>(first[x]) * C;
+    for (int k = 0; k < C; ++k) out[x * C + k] = static_cast<std::int16_t>((w0 * s[k] + w1 * s[C + k] + 128) >> 8);
+  }
+}
+
+// Linear rows in single precision: out[i * C + k] = (1 - t) * s[f * C + k] + t * s[f * C + C + k] with
+// f = first[i], t = frac[i] (the plain expression of the engine). 16-bit samples are gathered as
+// 32-bit words (two bytes past each sample must lie inside the row), floats one by one.
+template <class T, int C>
+void HorizontalLinear(const T* row, const std::int32_t* first, const float* frac, float* out, std::size_t n) {
+  const hn::ScalableTag<float> df;
+  const hn::RebindToSigned<decltype(df)> di;
+  const std::size_t N = hn::Lanes(df);
+  const auto sample = [&](hn::Vec<decltype(di)> index) {
+    if constexpr (std::is_same_v<T, float>) {
+      return hn::GatherIndex(df, row, index);
+    } else {
+      const auto g = hn::GatherOffset(di, reinterpret_cast<const std::int32_t*>(row), hn::ShiftLeft<1>(index));
+      if constexpr (std::is_signed_v<T>) return hn::ConvertTo(df, hn::ShiftRight<16>(hn::ShiftLeft<16>(g)));
+      else return hn::ConvertTo(df, hn::And(g, hn::Set(di, 0xFFFF)));
+    }
+  };
+  std::size_t x = 0;
+  if (n >= N) {
+    for (; x <= n - N; x += N) {
+      const auto t = hn::LoadU(df, frac + x), w0 = hn::Sub(hn::Set(df, 1.0f), t);
+      const auto f = hn::Mul(hn::LoadU(di, first + x), hn::Set(di, C));
+      hn::Vec<decltype(df)> r[C];
+      for (int k = 0; k < C; ++k) {
+        const auto i0 = hn::Add(f, hn::Set(di, k));
+        r[k] = hn::Add(hn::Mul(w0, sample(i0)), hn::Mul(t, sample(hn::Add(i0, hn::Set(di, C)))));
+      }
+      if constexpr (C == 1) hn::StoreU(r[0], df, out + x);
+      else if constexpr (C == 3) hn::StoreInterleaved3(r[0], r[1], r[2], df, out + 3 * x);
+      else hn::StoreInterleaved4(r[0], r[1], r[2], r[3], df, out + 4 * x);
+    }
+  }
+  for (; x < n; ++x) {
+    const float t = frac[x], w0 = 1.0f - t;
+    const T* s = row + static_cast<std::ptrdiff_t>(first[x]) * C;
+    for (int k = 0; k < C; ++k) out[x * C + k] = w0 * static_cast<float>(s[k]) + t * static_cast<float>(s[C + k]);
+  }
+}
+
+template <class T>
+constexpr LinearSet<T> MakeLinear() {
+  return {{&HorizontalLinear<T, 1>, &HorizontalLinear<T, 3>, &HorizontalLinear<T, 4>}};
+}
+
 template <class Out>
 constexpr VerticalSet<Out> MakeSet() {
   return {{{&Vertical<Out, float, kNearestEven, false>, &Vertical<Out, float, kNearestEven, true>},
@@ -140,6 +238,10 @@ const RowKernels* GetRowKernels() {
       {&VerticalQ14<false>, &VerticalQ14<true>},
       {&Lerp<std::uint8_t, float>, &Lerp<std::uint16_t, float>, &Lerp<std::int16_t, float>, &Lerp<float, float>,
        &Lerp<double, double>},
+      {&HorizontalQ14<1>, &HorizontalQ14<3>, &HorizontalQ14<4>},
+      MakeLinear<std::uint16_t>(),
+      MakeLinear<std::int16_t>(),
+      MakeLinear<float>(),
   };
   return &table;
 }

@@ -28,6 +28,12 @@ struct VerticalSet {
   VerticalFn<Out, float> round[2][2];  // [rounding][alpha]
 };
 
+// Horizontal linear pass of one row into float work rows, for 1, 3 and 4 channels (index 0, 1, 2).
+template <class T>
+struct LinearSet {
+  void (*row[3])(const T* row, const std::int32_t* first, const float* frac, float* out, std::size_t n);
+};
+
 struct RowKernels {
   VerticalSet<std::uint8_t> to8u;
   VerticalSet<std::uint16_t> to16u;
@@ -46,6 +52,14 @@ struct RowKernels {
     LerpFn<float, float> to32f;
     LerpFn<double, double> to64f;
   } lerp;
+  // Horizontal linear passes over n destination columns whose gathered words stay inside the
+  // row: 8u in Q14 (out = ((16384 - w) p0 + w p1 + 128) >> 8), and in single precision
+  // (out = (1 - t) p0 + t p1) for 16u, 16s and 32f; [0] one channel, [1] three, [2] four.
+  void (*q14Row[3])(const std::uint8_t* row, const std::int32_t* first, const std::int16_t* frac, std::int16_t* out,
+                    std::size_t n);
+  LinearSet<std::uint16_t> linear16u;
+  LinearSet<std::int16_t> linear16s;
+  LinearSet<float> linear32f;
 };
 
 // Kernels of the best target this processor runs. Call once per API call, outside row loops.
