@@ -3164,6 +3164,33 @@ RuxResult ruxiResizeSqrPixel_64f_AC4R(const Rux64f* pSrc, RuxImageSize srcSize, 
 RuxResult ruxiResizeSqrPixel_64f_P3R(const Rux64f* const pSrc[3], RuxImageSize srcSize, int srcStep, RuxImageRect srcRoi, Rux64f* const pDst[3], int dstStep, RuxImageRect dstRoi, double xFactor, double yFactor, double xShift, double yShift, int interpolation, Rux8u* pBuffer);
 RuxResult ruxiResizeSqrPixel_64f_P4R(const Rux64f* const pSrc[4], RuxImageSize srcSize, int srcStep, RuxImageRect srcRoi, Rux64f* const pDst[4], int dstStep, RuxImageRect dstRoi, double xFactor, double yFactor, double xShift, double yShift, int interpolation, Rux8u* pBuffer);
 
+/* SuperSampling: each destination pixel is the mean of the source area it covers (ratios W / w and H / h, partial pixels weighted by their covered fraction); 8u rounds the mean half up, the other integer types to nearest even; the buffer comes from SuperSamplingGetBufSize. */
+RuxResult ruxiSuperSamplingGetBufSize(RuxImageSize srcRoiSize, RuxImageSize dstRoiSize, int nChannel, int* pBufSize);
+RuxResult ruxiSuperSampling_8u_C1R(const Rux8u* pSrc, int srcStep, RuxImageSize srcRoiSize, Rux8u* pDst, int dstStep, RuxImageSize dstRoiSize, Rux8u* pBuffer);
+RuxResult ruxiSuperSampling_8u_C3R(const Rux8u* pSrc, int srcStep, RuxImageSize srcRoiSize, Rux8u* pDst, int dstStep, RuxImageSize dstRoiSize, Rux8u* pBuffer);
+RuxResult ruxiSuperSampling_8u_C4R(const Rux8u* pSrc, int srcStep, RuxImageSize srcRoiSize, Rux8u* pDst, int dstStep, RuxImageSize dstRoiSize, Rux8u* pBuffer);
+RuxResult ruxiSuperSampling_8u_AC4R(const Rux8u* pSrc, int srcStep, RuxImageSize srcRoiSize, Rux8u* pDst, int dstStep, RuxImageSize dstRoiSize, Rux8u* pBuffer);
+RuxResult ruxiSuperSampling_8u_P3R(const Rux8u* const pSrc[3], int srcStep, RuxImageSize srcRoiSize, Rux8u* const pDst[3], int dstStep, RuxImageSize dstRoiSize, Rux8u* pBuffer);
+RuxResult ruxiSuperSampling_8u_P4R(const Rux8u* const pSrc[4], int srcStep, RuxImageSize srcRoiSize, Rux8u* const pDst[4], int dstStep, RuxImageSize dstRoiSize, Rux8u* pBuffer);
+RuxResult ruxiSuperSampling_16u_C1R(const Rux16u* pSrc, int srcStep, RuxImageSize srcRoiSize, Rux16u* pDst, int dstStep, RuxImageSize dstRoiSize, Rux8u* pBuffer);
+RuxResult ruxiSuperSampling_16u_C3R(const Rux16u* pSrc, int srcStep, RuxImageSize srcRoiSize, Rux16u* pDst, int dstStep, RuxImageSize dstRoiSize, Rux8u* pBuffer);
+RuxResult ruxiSuperSampling_16u_C4R(const Rux16u* pSrc, int srcStep, RuxImageSize srcRoiSize, Rux16u* pDst, int dstStep, RuxImageSize dstRoiSize, Rux8u* pBuffer);
+RuxResult ruxiSuperSampling_16u_AC4R(const Rux16u* pSrc, int srcStep, RuxImageSize srcRoiSize, Rux16u* pDst, int dstStep, RuxImageSize dstRoiSize, Rux8u* pBuffer);
+RuxResult ruxiSuperSampling_16u_P3R(const Rux16u* const pSrc[3], int srcStep, RuxImageSize srcRoiSize, Rux16u* const pDst[3], int dstStep, RuxImageSize dstRoiSize, Rux8u* pBuffer);
+RuxResult ruxiSuperSampling_16u_P4R(const Rux16u* const pSrc[4], int srcStep, RuxImageSize srcRoiSize, Rux16u* const pDst[4], int dstStep, RuxImageSize dstRoiSize, Rux8u* pBuffer);
+RuxResult ruxiSuperSampling_16s_C1R(const Rux16s* pSrc, int srcStep, RuxImageSize srcRoiSize, Rux16s* pDst, int dstStep, RuxImageSize dstRoiSize, Rux8u* pBuffer);
+RuxResult ruxiSuperSampling_16s_C3R(const Rux16s* pSrc, int srcStep, RuxImageSize srcRoiSize, Rux16s* pDst, int dstStep, RuxImageSize dstRoiSize, Rux8u* pBuffer);
+RuxResult ruxiSuperSampling_16s_C4R(const Rux16s* pSrc, int srcStep, RuxImageSize srcRoiSize, Rux16s* pDst, int dstStep, RuxImageSize dstRoiSize, Rux8u* pBuffer);
+RuxResult ruxiSuperSampling_16s_AC4R(const Rux16s* pSrc, int srcStep, RuxImageSize srcRoiSize, Rux16s* pDst, int dstStep, RuxImageSize dstRoiSize, Rux8u* pBuffer);
+RuxResult ruxiSuperSampling_16s_P3R(const Rux16s* const pSrc[3], int srcStep, RuxImageSize srcRoiSize, Rux16s* const pDst[3], int dstStep, RuxImageSize dstRoiSize, Rux8u* pBuffer);
+RuxResult ruxiSuperSampling_16s_P4R(const Rux16s* const pSrc[4], int srcStep, RuxImageSize srcRoiSize, Rux16s* const pDst[4], int dstStep, RuxImageSize dstRoiSize, Rux8u* pBuffer);
+RuxResult ruxiSuperSampling_32f_C1R(const Rux32f* pSrc, int srcStep, RuxImageSize srcRoiSize, Rux32f* pDst, int dstStep, RuxImageSize dstRoiSize, Rux8u* pBuffer);
+RuxResult ruxiSuperSampling_32f_C3R(const Rux32f* pSrc, int srcStep, RuxImageSize srcRoiSize, Rux32f* pDst, int dstStep, RuxImageSize dstRoiSize, Rux8u* pBuffer);
+RuxResult ruxiSuperSampling_32f_C4R(const Rux32f* pSrc, int srcStep, RuxImageSize srcRoiSize, Rux32f* pDst, int dstStep, RuxImageSize dstRoiSize, Rux8u* pBuffer);
+RuxResult ruxiSuperSampling_32f_AC4R(const Rux32f* pSrc, int srcStep, RuxImageSize srcRoiSize, Rux32f* pDst, int dstStep, RuxImageSize dstRoiSize, Rux8u* pBuffer);
+RuxResult ruxiSuperSampling_32f_P3R(const Rux32f* const pSrc[3], int srcStep, RuxImageSize srcRoiSize, Rux32f* const pDst[3], int dstStep, RuxImageSize dstRoiSize, Rux8u* pBuffer);
+RuxResult ruxiSuperSampling_32f_P4R(const Rux32f* const pSrc[4], int srcStep, RuxImageSize srcRoiSize, Rux32f* const pDst[4], int dstStep, RuxImageSize dstRoiSize, Rux8u* pBuffer);
+
 #ifdef __cplusplus
 }
 #endif

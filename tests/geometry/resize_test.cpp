@@ -304,3 +304,94 @@ TEST(Resize, Validation) {
 }
 
 }  // namespace
+
+namespace {
+
+// SuperSampling of whole regions: the area mean of the reference (within one unit; 32f within
+// 1e-5), every layout and type on ratios that are and are not integers, against a faulting page.
+template <class T>
+RuxResult superSampling(Layout l, const T* const* s, int ss, RuxImageSize sz, T* const* d, int ds, RuxImageSize dz,
+                        Rux8u* b);
+#define RUX_CALL_SUPER(S, T)                                                                                      \
+  template <>                                                                                                     \
+  RuxResult superSampling<T>(Layout l, const T* const* s, int ss, RuxImageSize sz, T* const* d, int ds,          \
+                             RuxImageSize dz, Rux8u* b) {                                                         \
+    switch (l) {                                                                                                  \
+      case Layout::kC1: return ruxiSuperSampling_##S##_C1R(s[0], ss, sz, d[0], ds, dz, b);                       \
+      case Layout::kC3: return ruxiSuperSampling_##S##_C3R(s[0], ss, sz, d[0], ds, dz, b);                       \
+      case Layout::kC4: return ruxiSuperSampling_##S##_C4R(s[0], ss, sz, d[0], ds, dz, b);                       \
+      case Layout::kAC4: return ruxiSuperSampling_##S##_AC4R(s[0], ss, sz, d[0], ds, dz, b);                     \
+      default: return ruxiSuperSampling_##S##_P3R(s, ss, sz, d, ds, dz, b);                                      \
+    }                                                                                                             \
+  }
+RUX_CALL_SUPER(8u, Rux8u)
+RUX_CALL_SUPER(16u, Rux16u)
+RUX_CALL_SUPER(16s, Rux16s)
+RUX_CALL_SUPER(32f, Rux32f)
+
+template <class T>
+class SuperSamplingTyped : public ::testing::Test {};
+using SuperTypes = ::testing::Types<Rux8u, Rux16u, Rux16s, Rux32f>;
+TYPED_TEST_SUITE(SuperSamplingTyped, SuperTypes);
+
+TYPED_TEST(SuperSamplingTyped, AreaMean) {
+  using T = TypeParam;
+  const struct { int sw, sh, dw, dh; } cases[] = {{8, 8, 4, 4}, {30, 21, 10, 7}, {29, 23, 11, 9}, {17, 5, 17, 2}};
+  for (const auto& c : cases) {
+    for (Layout l : {Layout::kC1, Layout::kC3, Layout::kAC4, Layout::kP3}) {
+      const int C = channelsOf(l), P = planesOf(l), K = l == Layout::kAC4 ? 3 : C;
+      std::vector<std::unique_ptr<FencedImage<T>>> srcs;
+      std::vector<std::unique_ptr<GuardedImage<T>>> dsts;
+      std::vector<const T*> sp;
+      std::vector<T*> dp;
+      for (int p = 0; p < P; ++p) {
+        srcs.push_back(std::make_unique<FencedImage<T>>(c.sw, c.sh, C, ruxtest::Border{}, Fence::kAfter, 3 + p));
+        dsts.push_back(std::make_unique<GuardedImage<T>>(c.dw, c.dh, C, 9 + p));
+        sp.push_back(srcs.back()->data());
+        dp.push_back(dsts.back()->data());
+      }
+      int size = 0;
+      ASSERT_EQ(ruxiSuperSamplingGetBufSize({c.sw, c.sh}, {c.dw, c.dh}, P == 1 ? C : 1, &size), 0);
+      std::vector<Rux8u> buffer(static_cast<std::size_t>(size));
+      ASSERT_EQ(superSampling<T>(l, sp.data(), srcs[0]->step(), {c.sw, c.sh}, dp.data(), dsts[0]->step(), {c.dw, c.dh},
+                                 buffer.data()), 0);
+      for (int p = 0; p < P; ++p) {
+        ruxref::Plane<T> s{{}, c.sw, c.sh, C}, want{{}, c.dw, c.dh, C};
+        for (int y = 0; y < c.sh; ++y)
+          for (int x = 0; x < c.sw; ++x)
+            for (int k = 0; k < C; ++k) s.v.push_back(srcs[p]->at(x, y, k));
+        for (int y = 0; y < c.dh; ++y)
+          for (int i = 0; i < c.dw * C; ++i) want.v.push_back(dsts[p]->savedAt(i / C, y, i % C));
+        ruxref::refResize(s, want, {0, 0, c.sw, c.sh, 0, 0, c.dw, c.dh, double(c.dw) / c.sw, double(c.dh) / c.sh, 0, 0, 8}, K);
+        ASSERT_TRUE(dsts[p]->check(l == Layout::kAC4 ? 7u : 0xffffffffu));
+        for (int y = 0; y < c.dh; ++y)
+          for (int i = 0; i < c.dw * C; ++i) {
+            const double got = dsts[p]->row(y)[i], exp = want.at(i / C, y, i % C);
+            ASSERT_LE(std::fabs(got - exp), std::is_floating_point_v<T> ? 1e-5 * (1 + std::fabs(exp)) : 1)
+                << c.sw << "x" << c.sh << " pixel " << i / C << " row " << y;
+          }
+      }
+    }
+  }
+}
+
+TEST(SuperSampling, Validation) {
+  GuardedImage<Rux8u> src(8, 8, 1, 1), dst(8, 8, 1, 2);
+  std::vector<Rux8u> buffer(4096);
+  const auto call = [&](const Rux8u* s, int ss, RuxImageSize sz, Rux8u* d, RuxImageSize dz, Rux8u* b) {
+    return ruxiSuperSampling_8u_C1R(s, ss, sz, d, dst.step(), dz, b);
+  };
+  int size = 0;
+  ruxtest::expectRejections(
+      {
+          {"null buffer", [&] { return call(src.data(), src.step(), {8, 8}, dst.data(), {4, 4}, nullptr); }, -8},
+          {"step", [&] { return call(src.data(), 0, {0, 8}, dst.data(), {4, 4}, buffer.data()); }, -14},
+          {"size", [&] { return call(src.data(), src.step(), {0, 8}, dst.data(), {4, 4}, buffer.data()); }, -6},
+          {"enlarging", [&] { return call(src.data(), src.step(), {8, 4}, dst.data(), {4, 5}, buffer.data()); }, -6},
+          {"buffer size channels", [&] { return ruxiSuperSamplingGetBufSize({8, 8}, {4, 4}, 2, &size); }, -53},
+          {"buffer size enlarging", [&] { return ruxiSuperSamplingGetBufSize({8, 8}, {9, 4}, 1, &size); }, -6},
+      },
+      dst);
+}
+
+}  // namespace
