@@ -321,8 +321,108 @@ RuxResult bilateral(const Rux8u* src, int srcStep, Rux8u* dst, int dstStep, RuxI
     }
   // Sums of weights x 255 stay below 2^31 for up to 128 taps of weight 65535 at most.
   const bool vector = static_cast<long long>(taps) * 65535 * 255 < 2147483647LL;
-  const conv::BilateralFn row = conv::convKernels().bilateral;
+  const conv::ConvKernels& ck = conv::convKernels();
+  const conv::BilateralFn row = ck.bilateral;
   const int threads = conv::worthThreads(roi) ? std::min(par::requestedThreads(), roi.height) : 1;
+  // Mirrored taps (t and taps - 1 - t, offsets o and -o) share their table when their spatial
+  // weights agree (always, as Init makes them). Then the weight of a pixel pair (p, p + o) is
+  // gathered once per source row into a ring of hh + 1 rows and serves p through tap o and
+  // p + o through tap -o: half the table look-ups, the same integer sums.
+  bool paired = vector && taps > 1 && taps <= 128;
+  for (int a = 0; paired && a < taps / 2; ++a)
+    paired = std::memcmp(weights.get() + static_cast<std::size_t>(a) * 256,
+                         weights.get() + static_cast<std::size_t>(taps - 1 - a) * 256, 256 * sizeof(std::int32_t)) == 0;
+  if (paired) {
+    const int pairs = taps / 2, S = hh + 1, L = roi.width + 2 * hw;
+    int pdx[64], pdy[64];
+    for (int k = 0; k < pairs; ++k) {
+      const int tap = taps / 2 + 1 + k;
+      pdy[k] = (tap / tapsW) * h.step - hh;
+      pdx[k] = (tap % tapsW) * h.step - hw;
+    }
+    const std::int32_t wc = weights.get()[static_cast<std::size_t>(taps / 2) * 256];
+    const long long slice = static_cast<long long>(S) * pairs * L;
+    // Two pairs whose column offsets have the same sign share one look-up when their weights
+    // vanish beyond small differences: z_k, the difference from which pair k's weights are all 0
+    // (255 when they never are), bounds a joint table of (z_a + 1) x (z_b + 1) entries holding
+    // both weights. Both are formed over the union of their columns, which for offsets of one
+    // sign still reads only inside the border.
+    int z[64], partner[64];
+    for (int k = 0; k < pairs; ++k) {
+      const std::int32_t* tab = weights.get() + static_cast<std::size_t>(taps / 2 + 1 + k) * 256;
+      int e = 256;
+      while (e > 0 && tab[e - 1] == 0) --e;
+      z[k] = std::min(e, 255);
+      partner[k] = -1;
+    }
+    long long joint = 0;
+    for (int k = 0; k < pairs; ++k) {
+      if (partner[k] != -1) continue;
+      for (int m = k + 1; m < pairs; ++m)
+        if (partner[m] == -1 && (pdx[m] >= 0) == (pdx[k] >= 0) && (pdx[m] <= 0) == (pdx[k] <= 0)) {
+          partner[k] = m;
+          partner[m] = -2;  // served by k
+          joint += static_cast<long long>(z[k] + 1) * (z[m] + 1);
+          break;
+        }
+    }
+    const bool twoPerLookUp = joint > 0 && joint <= (1 << 16);
+    Scratch<std::int32_t> tables(twoPerLookUp ? joint : 0);
+    if (twoPerLookUp && !tables) return ruxStatusNoMemory;
+    std::int32_t* jointAt[64] = {};
+    if (twoPerLookUp) {
+      std::int32_t* q = tables.get();
+      for (int k = 0; k < pairs; ++k) {
+        if (partner[k] < 0) continue;
+        const std::int32_t* ta = weights.get() + static_cast<std::size_t>(taps / 2 + 1 + k) * 256;
+        const std::int32_t* tb = weights.get() + static_cast<std::size_t>(taps / 2 + 1 + partner[k]) * 256;
+        jointAt[k] = q;
+        for (int a = 0; a <= z[k]; ++a)
+          for (int b = 0; b <= z[partner[k]]; ++b)
+            *q++ = static_cast<std::int32_t>(static_cast<std::uint32_t>(ta[a]) | (static_cast<std::uint32_t>(tb[b]) << 16));
+      }
+    }
+    par::PerThreadScratch<std::uint16_t> ring;
+    return par::masterRegion(
+        threads, [&](int T) { return ring.allocate(T, slice); },
+        [&](int t, int T) {
+          const par::RowRange r = par::splitFloor(roi.height, T, t);
+          if (r.size() < 1) return;
+          std::uint16_t* base = ring.slice(t);
+          const auto at = [&](int y, int k) {
+            return base + (static_cast<std::ptrdiff_t>(((y % S) + S) % S) * pairs + k) * L + hw;  // index x
+          };
+          std::ptrdiff_t off[128];
+          const std::uint16_t* w[128];
+          for (int y = r.begin - hh; y < r.end; ++y) {
+            const Rux8u* in = rowPtr(src, srcStep, y);
+            for (int k = 0; k < pairs; ++k) {
+              if (twoPerLookUp && partner[k] == -2) continue;
+              if (twoPerLookUp && partner[k] >= 0) {
+                const int m = partner[k];
+                const int x0 = std::min({0, -pdx[k], -pdx[m]});
+                const int x1 = std::max({roi.width - 1, roi.width - 1 - pdx[k], roi.width - 1 - pdx[m]});
+                ck.bilateralWeights2(in + x0, static_cast<std::ptrdiff_t>(pdy[k]) * srcStep + pdx[k],
+                                     static_cast<std::ptrdiff_t>(pdy[m]) * srcStep + pdx[m], jointAt[k], z[k], z[m],
+                                     static_cast<std::size_t>(x1 - x0 + 1), at(y, k) + x0, at(y, m) + x0);
+                continue;
+              }
+              const int x0 = std::min(0, -pdx[k]);
+              ck.bilateralWeights(in + x0, static_cast<std::ptrdiff_t>(pdy[k]) * srcStep + pdx[k],
+                                  weights.get() + static_cast<std::size_t>(taps / 2 + 1 + k) * 256,
+                                  static_cast<std::size_t>(roi.width + std::abs(pdx[k])), at(y, k) + x0);
+            }
+            if (y < r.begin) continue;
+            for (int k = 0; k < pairs; ++k) {
+              off[2 * k] = static_cast<std::ptrdiff_t>(pdy[k]) * srcStep + pdx[k];
+              w[2 * k] = at(y, k);
+              off[2 * k + 1] = -off[2 * k];
+              w[2 * k + 1] = at(y - pdy[k], k) - pdx[k];
+            }
+            ck.bilateralPairs(in, off, w, pairs, wc, static_cast<std::size_t>(roi.width), rowPtr(dst, dstStep, y));
+          }
+        });
+  }
   par::forEachRowBlock(roi.height, threads, [&](par::RowRange r) {
     for (int y = r.begin; y < r.end; ++y) {
       const Rux8u* in = rowPtr(src, srcStep, y);

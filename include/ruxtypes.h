@@ -172,6 +172,39 @@ typedef struct RuxWTFwdSpec_32f_C3R RuxWTFwdSpec_32f_C3R;
 typedef struct RuxWTInvSpec_32f_C1R RuxWTInvSpec_32f_C1R;
 typedef struct RuxWTInvSpec_32f_C3R RuxWTInvSpec_32f_C3R;
 
+/* Decimation fractions of DecimateFilterRow and DecimateFilterColumn. */
+typedef enum {
+  ruxFraction1_2 = 0,
+  ruxFraction3_5 = 1,
+  ruxFraction2_3 = 2,
+  ruxFraction7_10 = 3,
+  ruxFraction3_4 = 4,
+  ruxFractionAnyInt = -2147483647 - 1
+} RuxFraction;
+
+/* Deconvolution states (FFT inverse filter, Lucy-Richardson): made by InitAlloc, released by Free. */
+typedef struct RuxDeconvFFTState_32f_C1R RuxDeconvFFTState_32f_C1R;
+typedef struct RuxDeconvFFTState_32f_C3R RuxDeconvFFTState_32f_C3R;
+typedef struct RuxDeconvLRState_32f_C1R RuxDeconvLRState_32f_C1R;
+typedef struct RuxDeconvLRState_32f_C3R RuxDeconvLRState_32f_C3R;
+
+/* Resize state of the tiled resizes: caller memory of the size ruxiResizeGetSize_* reports, the
+   object at its first 64-byte boundary. */
+typedef struct RuxResizeSpec RuxResizeSpec;
+
+/* Border argument of the tiled resizes: a type in the low three bits, sides read from memory. */
+enum {
+  ruxBorderReplicate = 1,
+  ruxBorderInMemory = 6,
+  ruxBorderInMemoryTop = 0x10,
+  ruxBorderInMemoryBottom = 0x20,
+  ruxBorderInMemoryLeft = 0x40,
+  ruxBorderInMemoryRight = 0x80
+};
+
+/* Row resampling state (caller memory sized by ruxiResampleRowGetSize_32f). */
+typedef struct RuxResampleRowSpec_32f RuxResampleRowSpec_32f;
+
 /* Interpolation argument of the geometric families (int): the mode in the low 29 bits, at most one
    of the three flags above them. */
 enum {

@@ -12,6 +12,7 @@
 #include "primitives/unaligned.h"
 #include "primitives/conv_kernels.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <type_traits>
@@ -208,6 +209,91 @@ void BilateralRow(const std::uint8_t* centre, const std::ptrdiff_t* off, const s
   }
 }
 
+void BilateralWeights(const std::uint8_t* row, std::ptrdiff_t off, const std::int32_t* table, std::size_t n,
+                      std::uint16_t* out) {
+  std::size_t i = 0;
+#if HWY_TARGET != HWY_SCALAR
+  const hn::ScalableTag<std::int32_t> d;
+  const hn::Rebind<std::uint8_t, decltype(d)> d8;
+  const hn::Rebind<std::uint16_t, decltype(d)> d16;
+  const std::size_t N = hn::Lanes(d);
+  for (; i + N <= n; i += N) {
+    const auto c = hn::PromoteTo(d, hn::LoadU(d8, row + i));
+    const auto v = hn::PromoteTo(d, hn::LoadU(d8, row + off + i));
+    hn::StoreU(hn::DemoteTo(d16, hn::GatherIndex(d, table, hn::Abs(hn::Sub(v, c)))), d16, out + i);
+  }
+#endif
+  for (; i < n; ++i) {
+    const int c = row[i], v = row[static_cast<std::ptrdiff_t>(i) + off];
+    out[i] = static_cast<std::uint16_t>(table[v > c ? v - c : c - v]);
+  }
+}
+
+void BilateralWeights2(const std::uint8_t* row, std::ptrdiff_t offA, std::ptrdiff_t offB, const std::int32_t* table,
+                       int zA, int zB, std::size_t n, std::uint16_t* outA, std::uint16_t* outB) {
+  std::size_t i = 0;
+#if HWY_TARGET != HWY_SCALAR
+  const hn::ScalableTag<std::int32_t> d;
+  const hn::Rebind<std::uint8_t, decltype(d)> d8;
+  const hn::Rebind<std::uint16_t, decltype(d)> d16;
+  const std::size_t N = hn::Lanes(d);
+  const auto za = hn::Set(d, zA), zb = hn::Set(d, zB), rowLen = hn::Set(d, zB + 1), low = hn::Set(d, 0xFFFF);
+  for (; i + N <= n; i += N) {
+    const auto c = hn::PromoteTo(d, hn::LoadU(d8, row + i));
+    const auto a = hn::Min(hn::Abs(hn::Sub(hn::PromoteTo(d, hn::LoadU(d8, row + offA + i)), c)), za);
+    const auto b = hn::Min(hn::Abs(hn::Sub(hn::PromoteTo(d, hn::LoadU(d8, row + offB + i)), c)), zb);
+    const auto t = hn::GatherIndex(d, table, hn::Add(hn::Mul(a, rowLen), b));
+    hn::StoreU(hn::DemoteTo(d16, hn::And(t, low)), d16, outA + i);
+    hn::StoreU(hn::DemoteTo(d16, hn::And(hn::ShiftRight<16>(t), low)), d16, outB + i);
+  }
+#endif
+  for (; i < n; ++i) {
+    const int c = row[i], va = row[static_cast<std::ptrdiff_t>(i) + offA], vb = row[static_cast<std::ptrdiff_t>(i) + offB];
+    const int a = std::min(va > c ? va - c : c - va, zA), b = std::min(vb > c ? vb - c : c - vb, zB);
+    const auto t = static_cast<std::uint32_t>(table[a * (zB + 1) + b]);
+    outA[i] = static_cast<std::uint16_t>(t & 0xFFFF);
+    outB[i] = static_cast<std::uint16_t>(t >> 16);
+  }
+}
+
+void BilateralPairs(const std::uint8_t* centre, const std::ptrdiff_t* off, const std::uint16_t* const* w, int pairs,
+                    std::int32_t wc, std::size_t n, std::uint8_t* out) {
+  const int taps = 2 * pairs;
+  std::size_t i = 0;
+#if HWY_TARGET != HWY_SCALAR
+  const hn::ScalableTag<std::int32_t> d;
+  const hn::Rebind<std::uint8_t, decltype(d)> d8;
+  const hn::Rebind<std::uint16_t, decltype(d)> d16;
+  const hn::Rebind<float, decltype(d)> df;
+  const std::size_t N = hn::Lanes(d);
+  const auto wcv = hn::Set(d, wc);
+  for (; i + N <= n; i += N) {
+    const auto c = hn::PromoteTo(d, hn::LoadU(d8, centre + i));
+    auto num = hn::Mul(wcv, c), den = wcv;
+    for (int t = 0; t < taps; ++t) {
+      const auto v = hn::PromoteTo(d, hn::LoadU(d8, centre + off[t] + i));
+      const auto wt = hn::PromoteTo(d, hn::LoadU(d16, w[t] + i));
+      num = hn::Add(num, hn::Mul(wt, v));
+      den = hn::Add(den, wt);
+    }
+    num = hn::Add(num, hn::ShiftRight<1>(den));
+    auto q = hn::ConvertTo(d, hn::Div(hn::ConvertTo(df, num), hn::ConvertTo(df, den)));
+    q = hn::IfThenElse(hn::Gt(hn::Mul(q, den), num), hn::Sub(q, hn::Set(d, 1)), q);
+    q = hn::IfThenElse(hn::Gt(hn::Mul(hn::Add(q, hn::Set(d, 1)), den), num), q, hn::Add(q, hn::Set(d, 1)));
+    hn::StoreU(hn::DemoteTo(d8, q), d8, out + i);
+  }
+#endif
+  for (; i < n; ++i) {
+    std::int64_t num = static_cast<std::int64_t>(wc) * centre[i], den = wc;
+    for (int t = 0; t < taps; ++t) {
+      const int v = centre[static_cast<std::ptrdiff_t>(i) + off[t]];
+      num += static_cast<std::int64_t>(w[t][i]) * v;
+      den += w[t][i];
+    }
+    out[i] = static_cast<std::uint8_t>((num + den / 2) / den);
+  }
+}
+
 template <class S>
 void FillSample(ConvKernels& k, Sample s) {
   if constexpr (sizeof(S) == 1 || std::is_same_v<S, std::int16_t>) k.taps[s][kI16] = &Taps<S, std::int16_t>;
@@ -239,6 +325,9 @@ const ConvKernels* GetConvKernels() {
     k.shift[1][k16u] = &ShiftTo<std::int32_t, std::uint16_t>;
     k.shift[1][k16s] = &ShiftTo<std::int32_t, std::int16_t>;
     k.bilateral = &BilateralRow;
+    k.bilateralWeights = &BilateralWeights;
+    k.bilateralWeights2 = &BilateralWeights2;
+    k.bilateralPairs = &BilateralPairs;
     return k;
   }();
   return &kernels;

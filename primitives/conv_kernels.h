@@ -32,11 +32,30 @@ using ShiftFn = void (*)(const void* s, void* out, std::size_t n, int k);
 using BilateralFn = void (*)(const std::uint8_t* centre, const std::ptrdiff_t* offsets, const std::int32_t* tables,
                              int taps, std::size_t n, std::uint8_t* out);
 
+// Bilateral pair weights: out[i] = table[|row[i + off] - row[i]|] for i < n (weights below 2^16).
+// A weight of the pixel pair (p, p + o) serves both p (tap o) and p + o (tap -o) when the two
+// taps share their table.
+using BilateralWeightsFn = void (*)(const std::uint8_t* row, std::ptrdiff_t off, const std::int32_t* table,
+                                    std::size_t n, std::uint16_t* out);
+// Two pair weights per look-up: with a = min(|row[i + offA] - row[i]|, zA) and b likewise,
+// t = table[a (zB + 1) + b] holds outA[i] in its low and outB[i] in its high 16 bits.
+using BilateralWeights2Fn = void (*)(const std::uint8_t* row, std::ptrdiff_t offA, std::ptrdiff_t offB,
+                                     const std::int32_t* table, int zA, int zB, std::size_t n, std::uint16_t* outA,
+                                     std::uint16_t* outB);
+// Bilateral row from pair weights: out[i] = (num + den / 2) / den with num = wc c + sum over
+// k < 2 pairs of w[k][i] s_k, den = wc + sum of w[k][i], c = centre[i], s_k = centre[off[k] + i]
+// (sum of weights x 255 below 2^31).
+using BilateralPairsFn = void (*)(const std::uint8_t* centre, const std::ptrdiff_t* off, const std::uint16_t* const* w,
+                                  int pairs, std::int32_t wc, std::size_t n, std::uint8_t* out);
+
 struct ConvKernels {
   TapsFn taps[kSamples][kAccs];  // null for pairs no filter uses
   RoundFn round[kSamples];       // 8u, 8s, 16u, 16s destinations
   ShiftFn shift[2][kSamples];    // [int16, int32 sums][8u, 16u, 16s destination]
   BilateralFn bilateral;
+  BilateralWeightsFn bilateralWeights;
+  BilateralWeights2Fn bilateralWeights2;
+  BilateralPairsFn bilateralPairs;
 };
 
 // Kernels of the best target this processor runs. Call once per API call, outside row loops.

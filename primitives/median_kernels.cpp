@@ -186,6 +186,33 @@ HWY_INLINE int CountBelow(const std::int16_t* counts, int need, std::int16_t* pr
 // their last use, or from the whole window when that is shorter. So a step reads the coarse
 // bins of two columns and usually 16 fine bins of two, not all 256; both searches are prefix
 // sums and a count of the sums below the rank.
+// bin[0..16) += sum over c in [c0, c1) of (add[c * 256] - sub[c * 256]) (sub null: no
+// subtraction), 16 counts at a time in vectors; the counts stay in registers over the columns.
+HWY_INLINE void AddColumns(std::int16_t* HWY_RESTRICT bin, const std::int16_t* add, const std::int16_t* sub, int c0,
+                           int c1, std::size_t colStride) {
+  const hn::CappedTag<std::int16_t, 16> d;
+  constexpr std::size_t kMax = hn::MaxLanes(d);
+  const std::size_t N = hn::Lanes(d);
+  if constexpr (kMax >= 16) {
+    (void)N;
+    auto v = hn::Load(d, bin);
+    for (int c = c0; c < c1; ++c) {
+      const std::size_t o = static_cast<std::size_t>(c) * colStride;
+      v = sub ? hn::Add(v, hn::Sub(hn::LoadU(d, add + o), hn::LoadU(d, sub + o))) : hn::Add(v, hn::LoadU(d, add + o));
+    }
+    hn::Store(v, d, bin);
+  } else {
+    for (std::size_t j = 0; j < 16; j += N) {
+      auto v = hn::Load(d, bin + j);
+      for (int c = c0; c < c1; ++c) {
+        const std::size_t o = static_cast<std::size_t>(c) * colStride + j;
+        v = sub ? hn::Add(v, hn::Sub(hn::LoadU(d, add + o), hn::LoadU(d, sub + o))) : hn::Add(v, hn::LoadU(d, add + o));
+      }
+      hn::Store(v, d, bin + j);
+    }
+  }
+}
+
 void HistMedian(const ColumnHistograms& h, int w, int need, int width, std::uint8_t* out, int stride) {
   alignas(64) std::int16_t fine[256] = {};
   alignas(64) std::int16_t coarse[16] = {};
@@ -200,26 +227,18 @@ void HistMedian(const ColumnHistograms& h, int w, int need, int width, std::uint
     const int b = CountBelow(coarse, need, prefix);
     const int below = b > 0 ? prefix[b - 1] : 0;
     std::int16_t* bin = fine + (b << 4);
+    const std::int16_t* fb = h.fine + (b << 4);
     if (x - stamp[b] >= w) {
       for (int i = 0; i < 16; ++i) bin[i] = 0;
-      for (int c = x; c < x + w; ++c) {
-        const std::int16_t* f = h.fine + static_cast<std::size_t>(c) * 256 + (b << 4);
-        for (int i = 0; i < 16; ++i) bin[i] = static_cast<std::int16_t>(bin[i] + f[i]);
-      }
+      AddColumns(bin, fb, nullptr, x, x + w, 256);
     } else {
-      for (int c = stamp[b]; c < x; ++c) {
-        const std::int16_t* add = h.fine + static_cast<std::size_t>(c + w) * 256 + (b << 4);
-        const std::int16_t* sub = h.fine + static_cast<std::size_t>(c) * 256 + (b << 4);
-        for (int i = 0; i < 16; ++i) bin[i] = static_cast<std::int16_t>(bin[i] + add[i] - sub[i]);
-      }
+      AddColumns(bin, fb + static_cast<std::size_t>(w) * 256, fb, stamp[b], x, 256);
     }
     stamp[b] = x;
     const int f = CountBelow(bin, need - below, prefix);
     out[static_cast<std::ptrdiff_t>(x) * stride] = static_cast<std::uint8_t>((b << 4) + f);
     if (x + 1 == width) break;
-    const std::int16_t* ga = h.coarse + static_cast<std::size_t>(x + w) * 16;
-    const std::int16_t* gs = h.coarse + static_cast<std::size_t>(x) * 16;
-    for (int i = 0; i < 16; ++i) coarse[i] = static_cast<std::int16_t>(coarse[i] + ga[i] - gs[i]);
+    AddColumns(coarse, h.coarse + static_cast<std::size_t>(w) * 16, h.coarse, x, x + 1, 16);
   }
 }
 

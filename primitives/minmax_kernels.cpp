@@ -66,6 +66,40 @@ void Combine(const unsigned char* base, const std::ptrdiff_t* off, int count, st
 }
 
 template <class T, Op kOp>
+void CombinePair(const unsigned char* base, const std::ptrdiff_t* off, int count, std::ptrdiff_t offA,
+                 std::ptrdiff_t offB, std::size_t n, void* outAv, void* outBv) {
+  T* HWY_RESTRICT outA = static_cast<T*>(outAv);
+  T* HWY_RESTRICT outB = static_cast<T*>(outBv);
+  const hn::ScalableTag<T> d;
+  const std::size_t N = hn::Lanes(d);
+  const auto rowAt = [&](std::ptrdiff_t o, std::size_t i) { return reinterpret_cast<const T*>(base + o) + i; };
+  std::size_t i = 0;
+  for (; i + 2 * N <= n; i += 2 * N) {
+    auto a0 = hn::LoadU(d, rowAt(off[0], i)), a1 = hn::LoadU(d, rowAt(off[0], i + N));
+    for (int t = 1; t < count; ++t) {
+      a0 = Pick<kOp>(a0, hn::LoadU(d, rowAt(off[t], i)));
+      a1 = Pick<kOp>(a1, hn::LoadU(d, rowAt(off[t], i + N)));
+    }
+    hn::StoreU(Pick<kOp>(a0, hn::LoadU(d, rowAt(offA, i))), d, outA + i);
+    hn::StoreU(Pick<kOp>(a1, hn::LoadU(d, rowAt(offA, i + N))), d, outA + i + N);
+    hn::StoreU(Pick<kOp>(a0, hn::LoadU(d, rowAt(offB, i))), d, outB + i);
+    hn::StoreU(Pick<kOp>(a1, hn::LoadU(d, rowAt(offB, i + N))), d, outB + i + N);
+  }
+  for (; i + N <= n; i += N) {
+    auto a = hn::LoadU(d, rowAt(off[0], i));
+    for (int t = 1; t < count; ++t) a = Pick<kOp>(a, hn::LoadU(d, rowAt(off[t], i)));
+    hn::StoreU(Pick<kOp>(a, hn::LoadU(d, rowAt(offA, i))), d, outA + i);
+    hn::StoreU(Pick<kOp>(a, hn::LoadU(d, rowAt(offB, i))), d, outB + i);
+  }
+  for (; i < n; ++i) {
+    T a = loadSample<T>(base + off[0] + i * sizeof(T));
+    for (int t = 1; t < count; ++t) a = PickOne<kOp>(a, loadSample<T>(base + off[t] + i * sizeof(T)));
+    outA[i] = PickOne<kOp>(a, loadSample<T>(base + offA + i * sizeof(T)));
+    outB[i] = PickOne<kOp>(a, loadSample<T>(base + offB + i * sizeof(T)));
+  }
+}
+
+template <class T, Op kOp>
 void Level(const void* inv, void* outv, std::size_t n, std::size_t shift) {
   const T* in = static_cast<const T*>(inv);
   T* HWY_RESTRICT out = static_cast<T*>(outv);
@@ -86,6 +120,8 @@ template <class T>
 void Fill(MinMaxKernels& k, Type t) {
   k.combine[t][kMin] = &Combine<T, kMin>;
   k.combine[t][kMax] = &Combine<T, kMax>;
+  k.combinePair[t][kMin] = &CombinePair<T, kMin>;
+  k.combinePair[t][kMax] = &CombinePair<T, kMax>;
   k.level[t][kMin] = &Level<T, kMin>;
   k.level[t][kMax] = &Level<T, kMax>;
 }

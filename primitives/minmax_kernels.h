@@ -17,8 +17,14 @@ using CombineFn = void (*)(const unsigned char* base, const std::ptrdiff_t* offs
 // out[i] = op(in[i], in[i + shift]) for i < n (in and out distinct).
 using LevelFn = void (*)(const void* in, void* out, std::size_t n, std::size_t shift);
 
+// Two rows that share `count` rows: s = op over t < count of row_t, outA[i] = op(s[i], rowA[i]),
+// outB[i] = op(s[i], rowB[i]) (rowA, rowB at base + offA, base + offB; count >= 1).
+using CombinePairFn = void (*)(const unsigned char* base, const std::ptrdiff_t* offsets, int count,
+                               std::ptrdiff_t offA, std::ptrdiff_t offB, std::size_t n, void* outA, void* outB);
+
 struct MinMaxKernels {
   CombineFn combine[kTypes][2];
+  CombinePairFn combinePair[kTypes][2];
   LevelFn level[kTypes][2];
 };
 

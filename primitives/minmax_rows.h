@@ -128,13 +128,14 @@ class Engine {
     const std::size_t ring = static_cast<std::size_t>(slots_) * kept_;
     T* build[2] = {reinterpret_cast<T*>(scratch + stride * ring), reinterpret_cast<T*>(scratch + stride * (ring + 1))};
     T* out = reinterpret_cast<T*>(scratch + stride * (ring + 2));
-    const auto shared = static_cast<std::ptrdiff_t>(stride * (ring + 3));  // the rows a pair shares
+    const auto shared = static_cast<std::ptrdiff_t>(stride * (ring + 3));  // a pair's second row
     auto* offsets = reinterpret_cast<std::ptrdiff_t*>(scratch + stride * (ring + 4));
     const auto slot = [&](int srcRow) { return ((srcRow % slots_) + slots_) % slots_; };
     const auto rowEntry = [&](int srcRow) {
       return static_cast<std::ptrdiff_t>(stride) * (static_cast<std::ptrdiff_t>(slot(srcRow)) * kept_ + rowSlot_);
     };
     const CombineFn combine = k.combine[typeOf<T>()][op_];
+    const CombinePairFn combinePair = k.combinePair[typeOf<T>()][op_];
     // Levels of source row r (mask row q reads row y - anchorY + q) into its ring slot.
     const auto load = [&](int r) {
       const T* row = rowPtr(src, srcStep, r) - static_cast<std::ptrdiff_t>(e_.anchorX) * C;
@@ -177,14 +178,13 @@ class Engine {
         load(top + e_.maskH);
         int n = 0;
         for (int q = 1; q < e_.maskH; ++q) offsets[n++] = rowEntry(top + q);
-        combine(scratch, offsets, n, outLen_, scratch + shared);
-        for (int pass = 0; pass < 2; ++pass) {
-          const std::ptrdiff_t pair[2] = {shared, rowEntry(pass == 0 ? top : top + e_.maskH)};
-          T* row = place(y + pass);
-          if (row == nullptr) row = out;
-          combine(scratch, pair, 2, outLen_, row);
-          store(row, y + pass);
-        }
+        T* rowA = place(y);
+        T* rowB = place(y + 1);
+        if (rowA == nullptr) rowA = out;
+        if (rowB == nullptr) rowB = reinterpret_cast<T*>(scratch + shared);
+        combinePair(scratch, offsets, n, rowEntry(top), rowEntry(top + e_.maskH), outLen_, rowA, rowB);
+        store(rowA, y);
+        store(rowB, y + 1);
         ++y;
         continue;
       }

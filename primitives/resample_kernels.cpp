@@ -9,6 +9,25 @@
 #include "hwy/highway.h"
 #include "primitives/pointwise-inl.h"
 #include "primitives/resample_kernels.h"
+#include "primitives/unaligned.h"
+
+#ifndef RUX_RESAMPLE_SCALAR_HELPERS_
+#define RUX_RESAMPLE_SCALAR_HELPERS_
+namespace rux::resample::detail {
+// Tail of the single-precision linear rows, outside the target regions so that the compiler
+// cannot fuse the products and the sum (the engine's plain code is not fused either).
+template <class T, int C>
+__attribute__((noinline)) void linearTail(const T* row, const std::int32_t* first, const float* frac, float* out,
+                                          std::size_t from, std::size_t n) {
+  for (std::size_t x = from; x < n; ++x) {
+    const float t = frac[x], w0 = 1.0f - t;
+    const T* s = row + static_cast<std::ptrdiff_t>(first[x]) * C;
+    for (int k = 0; k < C; ++k)
+      out[x * C + k] = w0 * static_cast<float>(loadSample<T>(s + k)) + t * static_cast<float>(loadSample<T>(s + C + k));
+  }
+}
+}  // namespace rux::resample::detail
+#endif
 
 HWY_BEFORE_NAMESPACE();
 namespace rux::resample {
@@ -186,11 +205,13 @@ void HorizontalLinear(const T* row, const std::int32_t* first, const float* frac
   const hn::ScalableTag<float> df;
   const hn::RebindToSigned<decltype(df)> di;
   const std::size_t N = hn::Lanes(df);
+  // 32-bit words at byte offsets (rows may sit at any byte address).
   const auto sample = [&](hn::Vec<decltype(di)> index) {
+    const auto* base = reinterpret_cast<const std::int32_t*>(row);
     if constexpr (std::is_same_v<T, float>) {
-      return hn::GatherIndex(df, row, index);
+      return hn::BitCast(df, hn::GatherOffset(di, base, hn::ShiftLeft<2>(index)));
     } else {
-      const auto g = hn::GatherOffset(di, reinterpret_cast<const std::int32_t*>(row), hn::ShiftLeft<1>(index));
+      const auto g = hn::GatherOffset(di, base, hn::ShiftLeft<1>(index));
       if constexpr (std::is_signed_v<T>) return hn::ConvertTo(df, hn::ShiftRight<16>(hn::ShiftLeft<16>(g)));
       else return hn::ConvertTo(df, hn::And(g, hn::Set(di, 0xFFFF)));
     }
@@ -210,11 +231,7 @@ void HorizontalLinear(const T* row, const std::int32_t* first, const float* frac
       else hn::StoreInterleaved4(r[0], r[1], r[2], r[3], df, out + 4 * x);
     }
   }
-  for (; x < n; ++x) {
-    const float t = frac[x], w0 = 1.0f - t;
-    const T* s = row + static_cast<std::ptrdiff_t>(first[x]) * C;
-    for (int k = 0; k < C; ++k) out[x * C + k] = w0 * static_cast<float>(s[k]) + t * static_cast<float>(s[C + k]);
-  }
+  detail::linearTail<T, C>(row, first, frac, out, x, n);
 }
 
 template <class T>

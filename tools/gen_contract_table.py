@@ -15,7 +15,7 @@ SCALARS = {
     'Rux16s': 'kInt', 'Rux32u': 'kInt', 'Rux32s': 'kInt', 'Rux64s': 'kInt',
     'Rux32f': 'kFloat', 'Rux64f': 'kFloat', 'float': 'kFloat', 'double': 'kFloat',
     'RuxRounding': 'kInt', 'RuxAccuracyHint': 'kInt', 'RuxCompareOp': 'kInt',
-    'RuxCompositeOp': 'kInt', 'RuxMaskSize': 'kInt',
+    'RuxCompositeOp': 'kInt', 'RuxMaskSize': 'kInt', 'RuxFraction': 'kInt',
     'RuxImageSize': 'kSize', 'RuxImagePoint': 'kPoint', 'RuxImageRect': 'kRect',
 }
 BY_VALUE_STRUCTS = {'Rux16sc', 'Rux16uc', 'Rux32sc', 'Rux32fc'}

@@ -422,7 +422,8 @@ bool Model::build(const ExportInfo& e, const Rules& rules, std::string* error) {
       }
       case kPtr:
       case kPtrArray: {
-        if (const StateKind* k = stateKind(a.base)) {
+        const std::string named = get(desc, "state." + name);  // a kind other than the type's own
+        if (const StateKind* k = stateKind(named.empty() ? a.base : named)) {
           StateOp s;
           s.name = name;
           s.arg = i;
@@ -471,6 +472,7 @@ bool Model::build(const ExportInfo& e, const Rules& rules, std::string* error) {
         im.sizeArg = static_cast<int>(s);
     }
     if (const std::string n = get(desc, "times." + im.name); !n.empty()) im.times = std::max(1, std::atoi(n.c_str()));
+    im.writeBorder = get(desc, "writeborder." + im.name) == "1";
     const std::string dims = get(desc, "dims." + im.name);
     if (dims == "swap") im.swapDims = true;
     if (const std::string rg = get(desc, "region." + im.name); !rg.empty()) {
@@ -1030,7 +1032,8 @@ Call::Call(const Model& m, const Trial& t, std::uint32_t seed) : m_(m) {
           if (op.role == Role::kMask) row[xb] = (rng() % 3 == 0) ? 0 : static_cast<std::uint8_t>(rng() | 1);
           // Planes: mask by plane. The left border is whole pixels, so channels line up.
           const int channel = op.planes > 0 ? p : ((xb + left) / op.elemSize) % op.channels;
-          if (writes && regionRow && xb >= 0 && xb < w * pixelBytes && ((op.writable >> channel) & 1u))
+          const bool inRow = (xb >= 0 && xb < w * pixelBytes) || op.writeBorder;
+          if (writes && regionRow && inRow && ((op.writable >> channel) & 1u))
             std::fill_n(b.writable.begin() + off + xb, op.elemSize, 1);
         }
       }

@@ -65,6 +65,7 @@ struct ImageOp {
   // Readable pixels left and right of the region and rows above and below it: expressions,
   // empty for none.
   std::string border[4];
+  bool writeBorder = false;  // the left and right border of the region's rows may be written (writeborder.ARG)
   // region.ARG=W:H: the operand's region from two expressions (empty for none); a value that
   // cannot be formed or is negative gives an empty region.
   std::string region[2];

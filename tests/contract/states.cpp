@@ -1,5 +1,6 @@
 #include "contract/states.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -60,6 +61,52 @@ void freeWavelet(void* s) {
 }
 void freeMoments64s(void* s) { ruxiMomentFree_64s(static_cast<RuxMomentState_64s*>(s)); }
 
+// Deconvolution states: a 3 x 3 kernel; FFT side 16 (order 4), Lucy-Richardson maximal region
+// 16 x 16, so the checker's region fits both.
+const Rux32f kDeconvKernel[9] = {0.05f, 0.1f, 0.05f, 0.1f, 0.4f, 0.1f, 0.05f, 0.1f, 0.05f};
+template <class S, RuxResult (*InitAlloc)(S**, const Rux32f*, int, int, Rux32f)>
+void* createDeconvFft() {
+  S* s = nullptr;
+  return InitAlloc(&s, kDeconvKernel, 3, 4, 0.001f) == 0 ? s : nullptr;
+}
+template <class S, RuxResult (*InitAlloc)(S**, const Rux32f*, int, RuxImageSize, Rux32f)>
+void* createDeconvLr() {
+  S* s = nullptr;
+  return InitAlloc(&s, kDeconvKernel, 3, {16, 16}, 0.001f) == 0 ? s : nullptr;
+}
+
+// Resize states of 300 x 300 to 300 x 300 (the fuzzer's largest region) at a 64-byte boundary:
+// identity maps, so a tile at the origin reads its region and at most three pixels beyond it.
+template <int kMode, int kLobes, bool kWide>
+void* createResize() {
+  const RuxImageSize s{300, 300};
+  int bytes = 0, init = 0;
+  RuxResult st = kWide ? ruxiResizeGetSize_64f(s, s, kMode, 0, &bytes, &init) : ruxiResizeGetSize_8u(s, s, kMode, 0, &bytes, &init);
+  if (st != 0) return nullptr;
+  void* mem = std::aligned_alloc(64, static_cast<std::size_t>(bytes + 63) / 64 * 64);
+  auto* spec = static_cast<RuxResizeSpec*>(mem);
+  std::vector<Rux8u> buf(static_cast<std::size_t>(init));
+  if (kWide) st = ruxiResizeLinearInit_64f(s, s, spec);
+  else if (kMode == 1) st = ruxiResizeNearestInit_8u(s, s, spec);
+  else if (kMode == 2) st = ruxiResizeLinearInit_8u(s, s, spec);
+  else if (kMode == 6) st = ruxiResizeCubicInit_8u(s, s, spec, buf.data(), 0.0f, 0.5f);
+  else if (kMode == 8) st = ruxiResizeSuperInit_8u(s, s, spec);
+  else st = ruxiResizeLanczosInit_8u(s, s, kLobes, spec, buf.data());
+  if (st != 0) std::free(mem);
+  return st == 0 ? mem : nullptr;
+}
+void freeResize(void* p) { std::free(p); }
+
+// Row resampling 300 -> 450 (3 phases, border 2) at a 16-byte boundary.
+void* createResampleRow() {
+  int bytes = 0, buf = 0;
+  if (ruxiResampleRowGetSize_32f(300, 450, &bytes, &buf) != 0) return nullptr;
+  void* mem = std::aligned_alloc(64, static_cast<std::size_t>(bytes + 63) / 64 * 64);
+  if (ruxiResampleRowInit_32f(static_cast<RuxResampleRowSpec_32f*>(mem), 0, 300, 450) == 0) return mem;
+  std::free(mem);
+  return nullptr;
+}
+
 const StateKind kKinds[] = {
     {"RuxMomentState_64f", 400, true,
      createMoments<RuxMomentState_64f, ruxiMomentInitAlloc_64f, ruxiMoments64f_8u_C1R>,
@@ -91,6 +138,23 @@ const StateKind kKinds[] = {
      freeSpec<RuxDctFwdSpec_32f, ruxiDCTFwdFree_32f>, 7, 5},
     {"RuxDctInvSpec_32f", 0, true, createDct<RuxDctInvSpec_32f, ruxiDCTInvInitAlloc_32f>,
      freeSpec<RuxDctInvSpec_32f, ruxiDCTInvFree_32f>, 7, 5},
+    {"RuxDeconvFFTState_32f_C1R", 0, true, createDeconvFft<RuxDeconvFFTState_32f_C1R, ruxiDeconvFFTInitAlloc_32f_C1R>,
+     freeSpec<RuxDeconvFFTState_32f_C1R, ruxiDeconvFFTFree_32f_C1R>},
+    {"RuxDeconvFFTState_32f_C3R", 0, true, createDeconvFft<RuxDeconvFFTState_32f_C3R, ruxiDeconvFFTInitAlloc_32f_C3R>,
+     freeSpec<RuxDeconvFFTState_32f_C3R, ruxiDeconvFFTFree_32f_C3R>},
+    {"RuxDeconvLRState_32f_C1R", 0, true, createDeconvLr<RuxDeconvLRState_32f_C1R, ruxiDeconvLRInitAlloc_32f_C1R>,
+     freeSpec<RuxDeconvLRState_32f_C1R, ruxiDeconvLRFree_32f_C1R>},
+    {"RuxDeconvLRState_32f_C3R", 0, true, createDeconvLr<RuxDeconvLRState_32f_C3R, ruxiDeconvLRInitAlloc_32f_C3R>,
+     freeSpec<RuxDeconvLRState_32f_C3R, ruxiDeconvLRFree_32f_C3R>},
+    // The type's own kind (linear) sizes the Init forms' caller memory; the others are named by
+    // the description's state.ARG key.
+    {"RuxResizeSpec", 1 << 16, true, createResize<2, 0, false>, freeResize},
+    {"RuxResizeSpec:nearest", 0, true, createResize<1, 0, false>, freeResize},
+    {"RuxResizeSpec:cubic", 0, true, createResize<6, 0, false>, freeResize},
+    {"RuxResizeSpec:lanczos", 0, true, createResize<16, 3, false>, freeResize},
+    {"RuxResizeSpec:super", 0, true, createResize<8, 0, false>, freeResize},
+    {"RuxResizeSpec:linear64f", 0, true, createResize<2, 0, true>, freeResize},
+    {"RuxResampleRowSpec_32f", 4096, true, createResampleRow, freeResize},
 };
 
 }  // namespace
