@@ -181,12 +181,13 @@ void buildQ14(AxisMap map, int d0, int count, int size, int* first, std::int16_t
     first[d] = i;
     frac[d] = static_cast<std::int16_t>(std::min(16384.0, std::trunc((u - i) * 16384.0 + 1e-7)));
   }
-  int b = 0;
-  while (b < count && first[b] < 0) ++b;
-  int e = b;
-  while (e < count && first[e] + 2 <= size) ++e;
-  *innerBegin = b;
-  *innerEnd = e;
+  Axis<std::int16_t> axis;
+  axis.count = count;
+  axis.taps = 2;
+  axis.first = first;
+  setInner(axis, size);
+  *innerBegin = axis.innerBegin;
+  *innerEnd = axis.innerEnd;
 }
 
 template <int C, bool kAlpha>
