@@ -1,9 +1,10 @@
 // rux_demo: generates a 1920x1080 RGB test image (ramps and Jaehne rings), runs a short pipeline
 // of ruxIP calls on it (channel moves, alpha layouts, conversion, arithmetic, threshold,
 // composition, look-up tables), prints statistics of its images (means, extrema, histogram,
-// moments, norms, quality index) and writes the toned result as a binary PPM (P6) file.
+// moments, norms, quality index) and writes its images as PNG files with an index.html contact
+// sheet (the images, the step timings and the numbers it prints) that any browser shows.
 //
-// Usage: rux_demo [output.ppm]     (default: rux_demo.ppm in the current directory)
+// Usage: rux_demo [output folder]     (default: rux_demo_output; the folder must exist)
 //
 // Every library call is one entry of the step table in main(): a name and a lambda returning
 // the call's status. Each step is timed; a negative status (an error) stops the demo with exit
@@ -12,9 +13,12 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
 #include <functional>
+#include <cstdarg>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "ruxcore.h"
@@ -79,16 +83,114 @@ void drawDisc(Image& mask) {
   }
 }
 
-bool writePpm(const char* path, const Image& img) {
-  std::FILE* f = std::fopen(path, "wb");
-  if (f == nullptr) return false;
-  const RuxImageSize s = img.size();
-  bool ok = std::fprintf(f, "P6\n%d %d\n255\n", s.width, s.height) > 0;
-  for (int y = 0; ok && y < s.height; ++y) {
-    ok = std::fwrite(img.at(0, y), 3, static_cast<std::size_t>(s.width), f) ==
-         static_cast<std::size_t>(s.width);
+// ---- PNG output: zlib stream of stored (uncompressed) deflate blocks, no library needed ----
+std::uint32_t crc32(const Rux8u* p, std::size_t n, std::uint32_t crc = 0) {
+  static std::uint32_t table[256];
+  if (table[1] == 0) {
+    for (std::uint32_t i = 0; i < 256; ++i) {
+      std::uint32_t c = i;
+      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+      table[i] = c;
+    }
   }
+  crc = ~crc;
+  for (std::size_t i = 0; i < n; ++i) crc = table[(crc ^ p[i]) & 0xFF] ^ (crc >> 8);
+  return ~crc;
+}
+
+void putBigEndian(std::vector<Rux8u>& out, std::uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<Rux8u>(v >> shift));
+}
+
+void putChunk(std::vector<Rux8u>& png, const char* type, const std::vector<Rux8u>& data) {
+  putBigEndian(png, static_cast<std::uint32_t>(data.size()));
+  const std::size_t start = png.size();
+  png.insert(png.end(), type, type + 4);
+  png.insert(png.end(), data.begin(), data.end());
+  putBigEndian(png, crc32(png.data() + start, png.size() - start));
+}
+
+// Writes an 8-bit grey (1), RGB (3) or RGBA (4 channels) image as PNG.
+bool writePng(const std::string& path, const Image& img) {
+  static const int kColourType[5] = {0, 0, 0, 2, 6};
+  const RuxImageSize s = img.size();
+  const std::size_t rowBytes = static_cast<std::size_t>(s.width) * img.channels();
+  // Raw scan lines (filter byte 0), then the zlib stream: header, stored blocks, Adler-32.
+  std::vector<Rux8u> raw;
+  raw.reserve((rowBytes + 1) * s.height);
+  for (int y = 0; y < s.height; ++y) {
+    raw.push_back(0);
+    raw.insert(raw.end(), img.at(0, y), img.at(0, y) + rowBytes);
+  }
+  std::vector<Rux8u> z = {0x78, 0x01};
+  for (std::size_t pos = 0; pos < raw.size() || pos == 0;) {
+    const std::size_t n = std::min<std::size_t>(65535, raw.size() - pos);
+    const bool last = pos + n == raw.size();
+    z.push_back(last ? 1 : 0);
+    z.push_back(static_cast<Rux8u>(n));
+    z.push_back(static_cast<Rux8u>(n >> 8));
+    z.push_back(static_cast<Rux8u>(~n));
+    z.push_back(static_cast<Rux8u>(~n >> 8));
+    z.insert(z.end(), raw.begin() + pos, raw.begin() + pos + n);
+    pos += n;
+    if (last) break;
+  }
+  std::uint32_t a = 1, b = 0;
+  for (const Rux8u v : raw) {
+    a = (a + v) % 65521;
+    b = (b + a) % 65521;
+  }
+  putBigEndian(z, (b << 16) | a);
+  std::vector<Rux8u> header;
+  putBigEndian(header, static_cast<std::uint32_t>(s.width));
+  putBigEndian(header, static_cast<std::uint32_t>(s.height));
+  header.insert(header.end(), {8, static_cast<Rux8u>(kColourType[img.channels()]), 0, 0, 0});
+  std::vector<Rux8u> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  putChunk(png, "IHDR", header);
+  putChunk(png, "IDAT", z);
+  putChunk(png, "IEND", {});
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (f == nullptr) return false;
+  const bool ok = std::fwrite(png.data(), 1, png.size(), f) == png.size();
   return std::fclose(f) == 0 && ok;
+}
+
+// Everything the demo prints, also kept for the contact sheet.
+std::string gLog;
+void say(const char* format, ...) {
+  char line[512];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(line, sizeof line, format, args);
+  va_end(args);
+  std::fputs(line, stdout);
+  gLog += line;
+}
+
+std::string htmlEscape(const std::string& text) {
+  std::string out;
+  for (const char c : text) {
+    if (c == '<') out += "&lt;";
+    else if (c == '>') out += "&gt;";
+    else if (c == '&') out += "&amp;";
+    else out += c;
+  }
+  return out;
+}
+
+// A half-size copy through the library's square-pixel resize (super-sampling), for the sheet.
+RuxResult halfSize(const Image& src, Image& dst) {
+  const RuxImageSize s = src.size();
+  const RuxImageRect srcRoi = {0, 0, s.width, s.height};
+  const RuxImageRect dstRoi = {0, 0, dst.size().width, dst.size().height};
+  int bytes = 0;
+  RuxResult status = ruxiResizeGetBufSize(srcRoi, dstRoi, src.channels(), ruxInterSuper, &bytes);
+  if (status != ruxStatusOk) return status;
+  std::vector<Rux8u> buffer(static_cast<std::size_t>(std::max(bytes, 1)));
+  auto resize = src.channels() == 1 ? ruxiResizeSqrPixel_8u_C1R
+                : src.channels() == 3 ? ruxiResizeSqrPixel_8u_C3R : ruxiResizeSqrPixel_8u_C4R;
+  return resize(src.at(0, 0), s, src.step(), srcRoi, dst.at(0, 0), dst.step(), dstRoi, 0.5, 0.5, 0, 0,
+                ruxInterSuper, buffer.data());
 }
 
 double millisecondsSince(std::chrono::steady_clock::time_point start) {
@@ -104,11 +206,11 @@ struct Step {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const char* path = argc > 1 ? argv[1] : "rux_demo.ppm";
+  const std::string folder = argc > 1 ? argv[1] : "rux_demo_output";
   const RuxVersionInfo* v = ruxiGetLibVersion();
   int threads = 0;
   ruxGetNumThreads(&threads);
-  std::printf("%s %s, %d thread(s)\n", v->libraryName, v->versionText, threads);
+  say("%s %s, %d thread(s)\n", v->libraryName, v->versionText, threads);
 
   Image source(kWidth, kHeight, 3), swapped(kWidth, kHeight, 3), merged(kWidth, kHeight, 3);
   Image red(kWidth, kHeight, 1), green(kWidth, kHeight, 1), blue(kWidth, kHeight, 1);
@@ -143,7 +245,7 @@ int main(int argc, char** argv) {
   }
   auto start = std::chrono::steady_clock::now();
   drawDisc(disc);
-  std::printf("mask drawn in %.3f ms (demo code)\n", millisecondsSince(start));
+  say("mask drawn in %.3f ms (demo code)\n", millisecondsSince(start));
 
   const RuxImageSize full = source.size();
   // Regions: the left third of the frame, and a square in its centre for the disc.
@@ -325,14 +427,14 @@ int main(int argc, char** argv) {
       }
     }
   }
-  std::printf("%-24s %9s %9s  status\n", "step", "first ms", "again ms");
+  say("%-24s %9s %9s  status\n", "step", "first ms", "again ms");
   double total[2] = {0, 0};
   for (std::size_t i = 0; i < steps.size(); ++i) {
-    std::printf("%-24s %9.3f %9.3f  %d\n", steps[i].name, ms[0][i], ms[1][i], statuses[i]);
+    say("%-24s %9.3f %9.3f  %d\n", steps[i].name, ms[0][i], ms[1][i], statuses[i]);
     total[0] += ms[0][i];
     total[1] += ms[1][i];
   }
-  std::printf("%-24s %9.3f %9.3f\n", "library calls", total[0], total[1]);
+  say("%-24s %9.3f %9.3f\n", "library calls", total[0], total[1]);
 
   // Splitting and merging back, and the trip through the alpha images, change no colour; the
   // AC4 copy leaves the destination's alpha as it was.
@@ -343,29 +445,66 @@ int main(int argc, char** argv) {
   const bool planesRoundTrip = merged.sameAs(source);
   const bool alphaRoundTrip = result.sameAs(swapped) && roundTripError[0] == 0 &&
                              roundTripError[1] == 0 && roundTripError[2] == 0;
-  std::printf("Otsu threshold of the toned rings: %d\n", otsu);
-  std::printf("mean colour of the result: %.3f %.3f %.3f\n", toneMean[0], toneMean[1],
+  say("Otsu threshold of the toned rings: %d\n", otsu);
+  say("mean colour of the result: %.3f %.3f %.3f\n", toneMean[0], toneMean[1],
               toneMean[2]);
-  std::printf("toned rings: min %d, max %d; rings peak %d first at (%d, %d)\n", dimMin, dimMax,
+  say("toned rings: min %d, max %d; rings peak %d first at (%d, %d)\n", dimMin, dimMax,
               ringPeak, ringPeakX, ringPeakY);
-  std::printf("toned rings histogram, 8 bins from 0 to 256:");
-  for (const Rux32s count : histogram) std::printf(" %d", count);
-  std::printf("\ndisc mask: %d pixels set, centroid (%.2f, %.2f) in the frame\n", discCount,
+  say("toned rings histogram, 8 bins from 0 to 256:");
+  for (const Rux32s count : histogram) say(" %d", count);
+  say("\ndisc mask: %d pixels set, centroid (%.2f, %.2f) in the frame\n", discCount,
               discArea[1] / discArea[0], discArea[2] / discArea[0]);
-  std::printf("alpha round trip, largest difference: %g %g %g\n", roundTripError[0],
+  say("alpha round trip, largest difference: %g %g %g\n", roundTripError[0],
               roundTripError[1], roundTripError[2]);
-  std::printf("quality index of the toned rings against the rings: %.4f\n", quality);
-  std::printf("planes round trip: %s\nalpha round trip: %s\nalpha kept: %s\n",
+  say("quality index of the toned rings against the rings: %.4f\n", quality);
+  say("planes round trip: %s\nalpha round trip: %s\nalpha kept: %s\n",
               planesRoundTrip ? "identical" : "DIFFERENT",
               alphaRoundTrip ? "identical" : "DIFFERENT", alphaKept ? "yes" : "NO");
   if (!planesRoundTrip || !alphaRoundTrip || !alphaKept) return 1;
 
+  // The contact sheet: half-size views of the steps, the full-size result, and the numbers.
   start = std::chrono::steady_clock::now();
-  if (!writePpm(path, toned)) {
-    std::fprintf(stderr, "rux_demo: cannot write %s\n", path);
+  struct Shot {
+    const char* file;
+    const char* caption;
+    const Image* image;
+  };
+  const Shot shots[] = {
+      {"input.png", "Input: ramps and Jaehne rings merged from planes (ImageRamp, ImageJaehne, Copy P3C3)", &source},
+      {"channels.png", "Channels swapped, green duplicated into the left third, gold disc through a mask (SwapChannels, Dup, Set MR)", &swapped},
+      {"rings.png", "Rings toned through floats and brightened above the Otsu threshold (Convert, MulC, Threshold GTVal)", &dimmed},
+      {"composite.png", "Half-transparent copy composed over the opaque image (AlphaComp over)", &composite},
+      {"result.png", "Result: averaged ramps, toned rings and blue through an S-curve (Add Sfs, Copy P3C3, LUT_Linear)", &toned},
+  };
+  std::string cells;
+  for (const Shot& shot : shots) {
+    Image half(kWidth / 2, kHeight / 2, shot.image->channels());
+    const RuxResult status = half.ok() ? halfSize(*shot.image, half) : ruxStatusNoMemory;
+    if (status != ruxStatusOk || !writePng(folder + "/" + shot.file, half)) {
+      std::fprintf(stderr, "rux_demo: cannot write %s/%s (status %d)\n", folder.c_str(), shot.file, status);
+      return 1;
+    }
+    cells += std::string("<figure><img src=\"") + shot.file + "\" alt=\"" + shot.file + "\"><figcaption>" +
+             htmlEscape(shot.caption) + "</figcaption></figure>\n";
+  }
+  if (!writePng(folder + "/result-full.png", toned)) {
+    std::fprintf(stderr, "rux_demo: cannot write %s/result-full.png\n", folder.c_str());
     return 1;
   }
-  std::printf("wrote %s (%dx%d, P6) in %.3f ms\n", path, kWidth, kHeight,
-              millisecondsSince(start));
+  say("wrote %s/index.html and 6 PNG images in %.3f ms\n", folder.c_str(), millisecondsSince(start));
+  const std::string html =
+      "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>ruxIP demo</title>\n"
+      "<style>body{font-family:sans-serif;margin:1.5em;background:#f4f4f4}"
+      "figure{display:inline-block;margin:0 1em 1em 0;max-width:480px;vertical-align:top}"
+      "img{width:480px;border:1px solid #999;background:repeating-conic-gradient(#ccc 0 25%,#fff 0 50%) 0 0/16px 16px}"
+      "figcaption{font-size:0.85em}pre{background:#fff;padding:1em;border:1px solid #ccc;font-size:0.8em}"
+      "</style></head><body>\n<h1>ruxIP demo</h1>\n<p>1920x1080 images, shown at half size (ResizeSqrPixel, "
+      "super-sampling); <a href=\"result-full.png\">full-size result</a>.</p>\n" +
+      cells + "<h2>Steps and numbers</h2>\n<pre>" + htmlEscape(gLog) + "</pre>\n</body></html>\n";
+  std::FILE* f = std::fopen((folder + "/index.html").c_str(), "wb");
+  if (f == nullptr || std::fwrite(html.data(), 1, html.size(), f) != html.size() || std::fclose(f) != 0) {
+    std::fprintf(stderr, "rux_demo: cannot write %s/index.html\n", folder.c_str());
+    return 1;
+  }
   return 0;
 }

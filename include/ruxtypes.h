@@ -205,6 +205,15 @@ enum {
 /* Row resampling state (caller memory sized by ruxiResampleRowGetSize_32f). */
 typedef struct RuxResampleRowSpec_32f RuxResampleRowSpec_32f;
 
+/* States of the YUV resizes and of the integer-filter resize (caller memory sized by their
+   GetSize functions, the object at its first 64-byte boundary). */
+typedef struct RuxResizeYUV420Spec RuxResizeYUV420Spec;
+typedef struct RuxResizeYUV422Spec RuxResizeYUV422Spec;
+typedef struct RuxResizeFilterState RuxResizeFilterState;
+
+/* Kernels of the integer-filter resize. */
+typedef enum { ruxResizeFilterHann = 0, ruxResizeFilterLanczos = 1 } RuxResizeFilterType;
+
 /* Interpolation argument of the geometric families (int): the mode in the low 29 bits, at most one
    of the three flags above them. */
 enum {

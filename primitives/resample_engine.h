@@ -42,11 +42,15 @@ struct Carve {
 
 // Destination indices [d0, d1) of one source row (the pointer addresses its column 0) into
 // out[d * C + k]; clampTaps clamps every tap into the box. NT > 0 fixes the tap count at compile
-// time (NT == 2: a linear table holding fractions); 0 reads it from the table.
-template <int NT, class T, class A, int C>
+// time (NT == 2: a linear table holding fractions); 0 reads it from the table. Channel k of
+// position p is row[p * PS + k * CS]: interleaved pixels by default, PS and CS pick channels out
+// of packed formats (the luma or chroma samples of 4:2:2 pixels).
+template <int NT, class T, class A, int C, int PS = C, int CS = 1>
 void horizontalRange(const T* row, const Axis<A>& ax, Box box, A* out, int d0, int d1, bool clampTaps) {
   const auto at = [&](int p) { return clampTaps ? std::clamp(p, box.x0, box.x1 - 1) : p; };
-  const auto sample = [&](int p, int k) { return static_cast<A>(loadSample<T>(row + static_cast<std::ptrdiff_t>(p) * C + k)); };
+  const auto sample = [&](int p, int k) {
+    return static_cast<A>(loadSample<T>(row + static_cast<std::ptrdiff_t>(p) * PS + k * CS));
+  };
   for (int d = d0; d < d1; ++d) {
     const int f = ax.first[d];
     A* o = out + static_cast<std::ptrdiff_t>(d) * C;
@@ -68,11 +72,11 @@ void horizontalRange(const T* row, const Axis<A>& ax, Box box, A* out, int d0, i
 
 // A whole row: the inner indices of the column table (all taps inside the box) without bounds
 // tests, the others clamping each tap.
-template <int NT, class T, class A, int C>
+template <int NT, class T, class A, int C, int PS = C, int CS = 1>
 void horizontalRow(const T* row, const Axis<A>& ax, Box box, A* out) {
-  horizontalRange<NT, T, A, C>(row, ax, box, out, 0, ax.innerBegin, true);
-  horizontalRange<NT, T, A, C>(row, ax, box, out, ax.innerBegin, ax.innerEnd, false);
-  horizontalRange<NT, T, A, C>(row, ax, box, out, ax.innerEnd, ax.count, true);
+  horizontalRange<NT, T, A, C, PS, CS>(row, ax, box, out, 0, ax.innerBegin, true);
+  horizontalRange<NT, T, A, C, PS, CS>(row, ax, box, out, ax.innerBegin, ax.innerEnd, false);
+  horizontalRange<NT, T, A, C, PS, CS>(row, ax, box, out, ax.innerEnd, ax.count, true);
 }
 
 template <class R>

@@ -15,29 +15,36 @@ SCALARS = {
     'Rux16s': 'kInt', 'Rux32u': 'kInt', 'Rux32s': 'kInt', 'Rux64s': 'kInt',
     'Rux32f': 'kFloat', 'Rux64f': 'kFloat', 'float': 'kFloat', 'double': 'kFloat',
     'RuxRounding': 'kInt', 'RuxAccuracyHint': 'kInt', 'RuxCompareOp': 'kInt',
-    'RuxCompositeOp': 'kInt', 'RuxMaskSize': 'kInt', 'RuxFraction': 'kInt',
+    'RuxCompositeOp': 'kInt', 'RuxMaskSize': 'kInt', 'RuxFraction': 'kInt', 'RuxResizeFilterType': 'kInt',
     'RuxImageSize': 'kSize', 'RuxImagePoint': 'kPoint', 'RuxImageRect': 'kRect',
 }
 BY_VALUE_STRUCTS = {'Rux16sc', 'Rux16uc', 'Rux32sc', 'Rux32fc'}
 ELEMS = ['void', 'Rux8u', 'Rux8s', 'Rux16u', 'Rux16s', 'Rux32u', 'Rux32s', 'Rux64s', 'Rux32f',
          'Rux64f', 'Rux16sc', 'Rux16uc', 'Rux32sc', 'Rux32fc', 'int', 'unsigned int', 'char']
+# Plain C element types of value arrays and result cells.
+ELEM_ALIASES = {'double': 'Rux64f', 'float': 'Rux32f'}
 
 
 def parse_arg(text):
     text = ' '.join(text.split())
-    m = re.match(r'^(?P<type>.*?)(?P<name>[A-Za-z_][A-Za-z0-9_]*)(\[(?P<n>\d*)\])?$', text)
+    m = re.match(r'^(?P<type>.*?)(?P<name>[A-Za-z_][A-Za-z0-9_]*)(\[(?P<n>\d*)\])?(?P<inner>(\[\d+\])*)$', text)
     ctype, name, n = m.group('type').strip(), m.group('name'), m.group('n')
+    # T v[N][M]...: a value array of N * M ... elements, passed as a pointer to its rows
+    inner = [int(d) for d in re.findall(r'\d+', m.group('inner'))]
     is_const = ctype.startswith('const ')
     stars = ctype.count('*')
     base = ctype.replace('const', '').replace('*', '').strip()
-    arg = {'ctype': ctype + ('' if n is None else ' [%s]' % n), 'name': name, 'const': is_const,
-           'base': base, 'len': int(n) if n else 0, 'stars': stars}
+    length = int(n) if n else 0
+    for d in inner:
+        length *= d
+    arg = {'ctype': ctype + ('' if n is None else ' [%s]' % n) + ''.join('[%d]' % d for d in inner), 'name': name,
+           'const': is_const, 'base': base, 'len': length, 'stars': stars}
     if n is not None and stars == 1:          # T* const p[N]: an array of plane pointers
         arg['kind'] = 'kPtrArray'
         arg['cast'] = '(%s*)' % ctype.rstrip()
     elif n is not None:                        # T v[N]: an array
         arg['kind'] = 'kPtr'
-        arg['cast'] = '(%s*)' % ctype
+        arg['cast'] = '(%s (*)%s)' % (ctype, ''.join('[%d]' % d for d in inner)) if inner else '(%s*)' % ctype
     elif stars >= 1:
         arg['kind'] = 'kPtr'
         arg['cast'] = '(%s)' % ctype
@@ -81,7 +88,7 @@ def main():
             body = 'return reinterpret_cast<long long>(%s);' % call
         o.append('long long call%d(const CArg* a) { (void)a; %s }' % (k, body))
         recs = ', '.join('{"%s", "%s", %s, %d, %d, %s, %d, "%s"}' % (
-            a['ctype'], a['name'], a['kind'], ELEMS.index(a['base']) if a['base'] in ELEMS else 0,
+            a['ctype'], a['name'], a['kind'], ELEMS.index(ELEM_ALIASES.get(a['base'], a['base'])) if ELEM_ALIASES.get(a['base'], a['base']) in ELEMS else 0,
             a['len'], 'true' if a['const'] else 'false', a['stars'], a['base']) for a in args)
         o.append('const ArgInfo args%d[] = {%s};' % (k, recs or '{"", "", kInt, 0, 0, false, 0, ""}'))
     o.append('}  // namespace')

@@ -445,6 +445,16 @@ bool Model::build(const ExportInfo& e, const Rules& rules, std::string* error) {
         c.lenExpr = get(desc, "len." + name);
         if (c.lenExpr.empty() && a.kind == kPtr && a.len > 0) c.lenExpr = std::to_string(a.len);
         c.fill = get(desc, "fill." + name);
+        if (const std::string el = get(desc, "elems." + name); !el.empty()) {
+          for (const auto& e : split(el, ':')) {
+            double x;
+            if (!parseNumber(e, &x)) {
+              *error = "bad element list for " + name + ": " + el;
+              return false;
+            }
+            c.elems.push_back(x);
+          }
+        }
         if (!parseSpec(desc, name, isIntegerElem(a.elem), &c.spec, error)) return false;
         if ((!c.out || c.inout) && !c.spec.given) {
           *error = "no values for input array " + name;
@@ -856,6 +866,7 @@ Trial defaultTrial(const Model& m) {
     if ((!op.out || op.inout) && op.pointers == 0 && op.spec.given) {
       const long long n = op.lenExpr.empty() ? 1 : std::atoll(op.lenExpr.c_str());
       if (n > 0) t.cellValues[c].assign(static_cast<std::size_t>(n), op.spec.def);
+      for (std::size_t k = 0; k < op.elems.size() && k < t.cellValues[c].size(); ++k) t.cellValues[c][k] = op.elems[k];
     }
   }
   for (const auto& im : m.images) {

@@ -80,6 +80,7 @@ struct CellOp {
   bool inout = false;   // a result cell that also carries input values
   std::string lenExpr;  // per pointer; empty: declared length or 1
   std::string fill;     // "ascending" or random
+  std::vector<double> elems;  // elems.ARG=v0:v1:...: default of each element (else spec's default)
   ParamSpec spec;
 };
 

@@ -107,6 +107,38 @@ void* createResampleRow() {
   return nullptr;
 }
 
+// YUV states of 300 x 300 onto itself: 4:2:0 three-lobe Lanczos or super-sampling, 4:2:2 linear
+// or nearest.
+template <bool k420, int kMode>
+void* createYuv() {
+  const RuxImageSize s{300, 300};
+  int bytes = 0, init = 0;
+  const RuxResult st = k420 ? ruxiResizeYUV420GetSize(s, s, kMode, 0, &bytes, &init)
+                            : ruxiResizeYUV422GetSize(s, s, kMode, 0, &bytes, &init);
+  if (st != 0) return nullptr;
+  void* mem = std::aligned_alloc(64, static_cast<std::size_t>(bytes + 63) / 64 * 64);
+  std::vector<Rux8u> buf(static_cast<std::size_t>(init));
+  RuxResult r;
+  if (k420 && kMode == 16) r = ruxiResizeYUV420LanczosInit(s, s, 3, static_cast<RuxResizeYUV420Spec*>(mem), buf.data());
+  else if (k420) r = ruxiResizeYUV420SuperInit(s, s, static_cast<RuxResizeYUV420Spec*>(mem));
+  else if (kMode == 2) r = ruxiResizeYUV422LinearInit(s, s, static_cast<RuxResizeYUV422Spec*>(mem));
+  else r = ruxiResizeYUV422NearestInit(s, s, static_cast<RuxResizeYUV422Spec*>(mem));
+  if (r == 0) return mem;
+  std::free(mem);
+  return nullptr;
+}
+
+// Integer-filter state of the checker's region (7 x 5) onto itself.
+void* createResizeFilter() {
+  int bytes = 0;
+  if (ruxiResizeFilterGetSize_8u_C1R({7, 5}, {7, 5}, ruxResizeFilterLanczos, &bytes) != 0) return nullptr;
+  void* mem = std::aligned_alloc(64, static_cast<std::size_t>(bytes + 63) / 64 * 64);
+  if (ruxiResizeFilterInit_8u_C1R(static_cast<RuxResizeFilterState*>(mem), ruxResizeFilterLanczos, {7, 5}, {7, 5}) == 0)
+    return mem;
+  std::free(mem);
+  return nullptr;
+}
+
 const StateKind kKinds[] = {
     {"RuxMomentState_64f", 400, true,
      createMoments<RuxMomentState_64f, ruxiMomentInitAlloc_64f, ruxiMoments64f_8u_C1R>,
@@ -155,6 +187,11 @@ const StateKind kKinds[] = {
     {"RuxResizeSpec:super", 0, true, createResize<8, 0, false>, freeResize},
     {"RuxResizeSpec:linear64f", 0, true, createResize<2, 0, true>, freeResize},
     {"RuxResampleRowSpec_32f", 4096, true, createResampleRow, freeResize},
+    {"RuxResizeYUV420Spec", 1 << 17, true, createYuv<true, 16>, freeResize},
+    {"RuxResizeYUV420Spec:super", 0, true, createYuv<true, 8>, freeResize},
+    {"RuxResizeYUV422Spec", 1 << 17, true, createYuv<false, 2>, freeResize},
+    {"RuxResizeYUV422Spec:nearest", 0, true, createYuv<false, 1>, freeResize},
+    {"RuxResizeFilterState", 1 << 15, true, createResizeFilter, freeResize},
 };
 
 }  // namespace
