@@ -84,8 +84,8 @@ long long serialBytes(long long W, long long H, long long srcW, long long srcH, 
       return 4 * P + 16;
     case kLinear:
       return e * (roundUp(W, 64) + roundUp(H, 64) + ((2 * W + 127) & ~63LL) * C) + 4 * P + 16;
-    case kSuper:
-      return 4 * roundUp(srcW, 16) * 2 * C + 16;
+    case kSuper:  // the row of sums and the table of 8u block results
+      return 4 * roundUp(srcW, 16) * 2 * C + 64 * 255 + 48;
     case kLanczos:
       return e * (((6 * W + 191) & ~31LL) + roundUp(W, 32) + roundUp(H, 32) + ((6 * H + 191) & ~31LL) +
                   C * ((6 * W + 191) & ~31LL)) +
@@ -344,11 +344,24 @@ void separableBand(const Job<T>& job, int r0, int r1, Carve& mem, bool run) {
   }
 }
 
+// 8u linear at exactly half size with every tap pair inside the image: the Q14 weights are
+// 8192 and 8192, so each pixel is (sum of its 2 x 2 block + 2) >> 2, the super-sampling of the
+// same blocks (rounded half up).
+template <class T>
+bool halvesOnPixelPairs(const Job<T>& job) {
+  if (!std::is_same_v<T, Rux8u> || job.mode != kLinear || job.antialias) return false;
+  if (job.invX != 2.0 || job.invY != 2.0 || job.offX != std::floor(job.offX) || job.offY != std::floor(job.offY))
+    return false;
+  const double x0 = 2.0 * job.x0 + job.offX, x1 = 2.0 * (job.x0 + job.W - 1) + job.offX + 1;
+  const double y0 = 2.0 * job.y0 + job.offY, y1 = 2.0 * (job.y0 + job.H - 1) + job.offY + 1;
+  return x0 >= 0 && y0 >= 0 && x1 <= job.srcW - 1 && y1 <= job.srcH - 1;
+}
+
 template <class T, int C, bool kAlpha>
 void band(const Job<T>& job, int r0, int r1, Carve& mem, bool run) {
   constexpr int K = kAlpha ? 3 : C;
   if (job.mode == kNearest) return nearestBand<T, C, K>(job, r0, r1, mem, run);
-  if (job.mode == kSuper) return superBand<T, C, K>(job, r0, r1, mem, run);
+  if (job.mode == kSuper || halvesOnPixelPairs(job)) return superBand<T, C, K>(job, r0, r1, mem, run);
   if constexpr (std::is_same_v<T, Rux8u>) {
     if (job.mode == kLinear && !job.antialias) return linearQ14Band<C, kAlpha>(job, r0, r1, mem, run);
   }

@@ -10,7 +10,9 @@
 #include <limits>
 #include <type_traits>
 
+#include "core/base.h"
 #include "primitives/resample_engine.h"
+#include "primitives/resample_kernels.h"
 #include "primitives/unaligned.h"
 
 namespace rux::resize {
@@ -96,7 +98,6 @@ void superBand(const Job<T>& job, int r0, int r1, Carve& mem, bool run) {
   const int c0 = static_cast<int>(std::floor(left.a)), c1 = std::max(c0, static_cast<int>(std::ceil(right.b)));
   const std::size_t span = static_cast<std::size_t>(c1 - c0) * C;
   double* acc = mem.take<double>(span);
-  if (!run) return;
   const double sxy = job.sx * job.sy;
   const auto isInteger = [](double v) { return std::fabs(v - std::nearbyint(v)) < 1e-7; };
   const Span top = coverage(job.y0 + r0, job.invY, job.offY, job.srcH);
@@ -105,16 +106,49 @@ void superBand(const Job<T>& job, int r0, int r1, Carve& mem, bool run) {
   const bool integerPath = std::is_integral_v<T> && isInteger(job.invX) && isInteger(job.invY) &&
                            isInteger(job.x0 * job.invX + job.offX) && isInteger(job.y0 * job.invY + job.offY) &&
                            left.whole && right.whole && top.whole && bottom.whole && ry <= 32768;
+  // 8u blocks of at most 64 pixels: every possible block sum's result from a table.
+  const bool tabled = std::is_same_v<T, Rux8u> && integerPath && static_cast<long long>(rx) * ry <= 64;
+  const int tableLen = tabled ? rx * ry * 255 + 1 : 0;
+  Rux8u* table = mem.take<Rux8u>(static_cast<std::size_t>(tableLen));
+  if (!run) return;
   const auto put = [&](T* d, double v) {
     T out;
     if constexpr (std::is_same_v<T, Rux8u>) out = static_cast<Rux8u>(std::min(255.0, std::trunc(v + 0.5)));
     else out = saturateNearest<T>(v);
     storeSample<T>(d, out);
   };
+  const auto halve = rowKernels().halve8u;
+  for (int v = 0; v < tableLen; ++v) table[v] = static_cast<Rux8u>(std::min(255.0, std::trunc(v * sxy + 0.5)));
   for (int p = 0; p < job.planes; ++p) {
     for (int y = r0; y < r1; ++y) {
       T* d = job.dstRow(p, job.y0 + y) + static_cast<std::ptrdiff_t>(job.x0) * C;
       const Span sy = coverage(job.y0 + y, job.invY, job.offY, job.srcH);
+      if (tabled) {
+        // Column sums of the block rows, then each pixel's block sum looked up (the table holds
+        // trunc(sum * scaleX * scaleY + 0.5), the rounding below).
+        std::int32_t* __restrict sum = reinterpret_cast<std::int32_t*>(acc);
+        const int ra = static_cast<int>(std::nearbyint(sy.a));
+        Rux8u* out = reinterpret_cast<Rux8u*>(d);
+        if (C == 1 && rx == 2 && ry == 2 && sxy == 0.25) {  // the table is (sum + 2) >> 2
+          halve(reinterpret_cast<const Rux8u*>(job.srcRow(p, ra)) + c0,
+                reinterpret_cast<const Rux8u*>(job.srcRow(p, ra + 1)) + c0, out, static_cast<std::size_t>(job.W));
+          continue;
+        }
+        for (int r = ra; r < ra + ry; ++r) {
+          const T* s = job.srcRow(p, r) + static_cast<std::ptrdiff_t>(c0) * C;
+          if (r == ra) sumRow<T, false>(s, sum, span);
+          else sumRow<T, true>(s, sum, span);
+        }
+        for (int x = 0; x < job.W; ++x) {
+          const std::int32_t* cell = sum + static_cast<std::size_t>(x) * rx * C;
+          for (int k = 0; k < K; ++k) {
+            std::int32_t total = cell[k];
+            for (int c = 1; c < rx; ++c) total += cell[c * C + k];
+            out[x * C + k] = table[total];
+          }
+        }
+        continue;
+      }
       if (integerPath) {
         std::int32_t* __restrict sum = reinterpret_cast<std::int32_t*>(acc);
         const int ra = static_cast<int>(std::nearbyint(sy.a));

@@ -245,6 +245,29 @@ constexpr VerticalSet<Out> MakeSet() {
            {&Vertical<Out, float, kHalfUp, false>, &Vertical<Out, float, kHalfUp, true>}}};
 }
 
+// out[i] = (a[2i] + a[2i + 1] + b[2i] + b[2i + 1] + 2) >> 2 for i < n: each pixel pair read as
+// one 16-bit lane.
+void Halve8u(const std::uint8_t* a, const std::uint8_t* b, std::uint8_t* out, std::size_t n) {
+  std::size_t i = 0;
+#if HWY_TARGET != HWY_SCALAR
+  const hn::ScalableTag<std::uint16_t> d16;
+  const hn::Repartition<std::uint8_t, decltype(d16)> d8;
+  const hn::RebindToSigned<decltype(d16)> di16;
+  const hn::Rebind<std::uint8_t, decltype(d16)> d8h;
+  const std::size_t N = hn::Lanes(d16);
+  const auto low = hn::Set(d16, 0xFF), two = hn::Set(d16, 2);
+  for (; i + N <= n; i += N) {
+    const auto va = hn::BitCast(d16, hn::LoadU(d8, a + 2 * i));
+    const auto vb = hn::BitCast(d16, hn::LoadU(d8, b + 2 * i));
+    auto sum = hn::Add(hn::And(va, low), hn::ShiftRight<8>(va));
+    sum = hn::Add(sum, hn::Add(hn::And(vb, low), hn::ShiftRight<8>(vb)));
+    // At most 255 per lane: the signed demotion is exact.
+    hn::StoreU(hn::DemoteTo(d8h, hn::BitCast(di16, hn::ShiftRight<2>(hn::Add(sum, two)))), d8h, out + i);
+  }
+#endif
+  for (; i < n; ++i) out[i] = static_cast<std::uint8_t>((a[2 * i] + a[2 * i + 1] + b[2 * i] + b[2 * i + 1] + 2) >> 2);
+}
+
 const RowKernels* GetRowKernels() {
   static const RowKernels table = {
       MakeSet<std::uint8_t>(),
@@ -259,6 +282,7 @@ const RowKernels* GetRowKernels() {
       MakeLinear<std::uint16_t>(),
       MakeLinear<std::int16_t>(),
       MakeLinear<float>(),
+      &Halve8u,
   };
   return &table;
 }

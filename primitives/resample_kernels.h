@@ -60,6 +60,8 @@ struct RowKernels {
   LinearSet<std::uint16_t> linear16u;
   LinearSet<std::int16_t> linear16s;
   LinearSet<float> linear32f;
+  // 8u halving of one channel: out[i] = (a[2i] + a[2i + 1] + b[2i] + b[2i + 1] + 2) >> 2.
+  void (*halve8u)(const std::uint8_t* a, const std::uint8_t* b, std::uint8_t* out, std::size_t n);
 };
 
 // Kernels of the best target this processor runs. Call once per API call, outside row loops.

@@ -29,6 +29,9 @@ const Geometry kGeometries[] = {
     {"down", 29, 23, {0, 0, 29, 23}, {0, 0, 16, 13}, 16, 14, 0.45, 0.55, 0, 0},
     {"mixed", 23, 17, {3, 1, 30, 30}, {1, 0, 40, 11}, 41, 12, 2.5, 0.4, -3.25, 0.75},
     {"near one", 17, 15, {0, 0, 17, 15}, {0, 0, 18, 15}, 18, 16, 1.01, 0.99, 0.1, 0.3},
+    // Exact halving on pixel pairs (the 2 x 2 block paths of linear and super-sampling 8u).
+    {"half", 38, 26, {0, 0, 38, 26}, {0, 0, 19, 13}, 20, 14, 0.5, 0.5, 0, 0},
+    {"half shifted", 40, 30, {2, 4, 36, 26}, {0, 0, 18, 13}, 19, 14, 0.5, 0.5, -1, -2},
 };
 
 enum class Layout { kC1, kC3, kC4, kAC4, kP3 };
