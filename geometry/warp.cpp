@@ -174,9 +174,7 @@ RuxResult affineQuad(RuxImageRect roi, double quad[4][2], const Affine& a) {
 
 RuxResult affineBound(RuxImageRect roi, double bound[2][2], const Affine& a) {
   double q[4][2];
-  const RuxResult st = affineQuad(roi, q, a);
-  storeBound(quadFrom(q), bound);
-  return st;
+  return boundOfQuad(affineQuad(roi, q, a), q, bound);
 }
 
 // Products within a relative difference of 1e-10 (absolute when the first is at most 1e-200).
@@ -265,14 +263,6 @@ RUXAPI RuxResult ruxiGetShearBound(RuxImageRect srcRoi, double bound[2][2], doub
 
 // ---- image exports --------------------------------------------------------------------------
 
-#define RUX_WARP_SRC RuxImageSize srcSize, int srcStep, RuxImageRect srcRoi
-#define RUX_WARP_DST int dstStep, RuxImageRect dstRoi
-// Operands of a packed (one pointer) or planar (N plane pointers) member.
-#define RUX_WARP_OPS_PACKED(T)                                            \
-  const T* sp[1] = {pSrc};                                                \
-  T* dp[1] = {pDst};                                                      \
-  const Operands<T> o{sp, dp, 1, false, srcSize, srcStep, srcRoi, dstStep, dstRoi}
-#define RUX_WARP_OPS_PLANAR(T, N) const Operands<T> o{pSrc, pDst, N, true, srcSize, srcStep, srcRoi, dstStep, dstRoi}
 
 #define RUX_AFFINE_PACKED(S, T, L, C, K)                                                                              \
   RUXAPI RuxResult ruxiWarpAffine_##S##_##L(const T* pSrc, RUX_WARP_SRC, T* pDst, RUX_WARP_DST,                      \
@@ -350,25 +340,11 @@ RUXAPI RuxResult ruxiGetShearBound(RuxImageRect srcRoi, double bound[2][2], doub
     return warpAffineQuad<T, 1, 1>(o, srcQuad, dstQuad, interpolation);                                               \
   }
 
-#define RUX_AFFINE_TYPE(S, T)                \
-  RUX_AFFINE_PACKED(S, T, C1R, 1, 1)         \
-  RUX_AFFINE_PACKED(S, T, C3R, 3, 3)         \
-  RUX_AFFINE_PACKED(S, T, C4R, 4, 4)         \
-  RUX_AFFINE_PACKED(S, T, AC4R, 4, 3)        \
-  RUX_AFFINE_PLANAR(S, T, 3)                 \
-  RUX_AFFINE_PLANAR(S, T, 4)
-#define RUX_AFFINE_BACKQUAD_TYPE(S, T)         \
-  RUX_AFFINE_BACKQUAD_PACKED(S, T, C1R, 1, 1)  \
-  RUX_AFFINE_BACKQUAD_PACKED(S, T, C3R, 3, 3)  \
-  RUX_AFFINE_BACKQUAD_PACKED(S, T, C4R, 4, 4)  \
-  RUX_AFFINE_BACKQUAD_PACKED(S, T, AC4R, 4, 3) \
-  RUX_AFFINE_BACKQUAD_PLANAR(S, T, 3)          \
-  RUX_AFFINE_BACKQUAD_PLANAR(S, T, 4)
 
-RUX_AFFINE_TYPE(8u, Rux8u)
-RUX_AFFINE_TYPE(16u, Rux16u)
-RUX_AFFINE_TYPE(32f, Rux32f)
-RUX_AFFINE_TYPE(64f, Rux64f)
-RUX_AFFINE_BACKQUAD_TYPE(8u, Rux8u)
-RUX_AFFINE_BACKQUAD_TYPE(16u, Rux16u)
-RUX_AFFINE_BACKQUAD_TYPE(32f, Rux32f)
+RUX_WARP_LAYOUTS(RUX_AFFINE_PACKED, RUX_AFFINE_PLANAR, 8u, Rux8u)
+RUX_WARP_LAYOUTS(RUX_AFFINE_PACKED, RUX_AFFINE_PLANAR, 16u, Rux16u)
+RUX_WARP_LAYOUTS(RUX_AFFINE_PACKED, RUX_AFFINE_PLANAR, 32f, Rux32f)
+RUX_WARP_LAYOUTS(RUX_AFFINE_PACKED, RUX_AFFINE_PLANAR, 64f, Rux64f)
+RUX_WARP_LAYOUTS(RUX_AFFINE_BACKQUAD_PACKED, RUX_AFFINE_BACKQUAD_PLANAR, 8u, Rux8u)
+RUX_WARP_LAYOUTS(RUX_AFFINE_BACKQUAD_PACKED, RUX_AFFINE_BACKQUAD_PLANAR, 16u, Rux16u)
+RUX_WARP_LAYOUTS(RUX_AFFINE_BACKQUAD_PACKED, RUX_AFFINE_BACKQUAD_PLANAR, 32f, Rux32f)

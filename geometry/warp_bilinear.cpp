@@ -122,30 +122,12 @@ RUXAPI RuxResult ruxiGetBilinearQuad(RuxImageRect srcRoi, double quad[4][2], con
 RUXAPI RuxResult ruxiGetBilinearBound(RuxImageRect srcRoi, double bound[2][2], const double coeffs[2][4]) {
   if (bound == nullptr) return ruxStatusNullPointer;
   double q[4][2];
-  const RuxResult st = bilinearQuad(srcRoi, q, coeffs);
-  if (st == ruxStatusOk || st == ruxStatusBadCoeffs) storeBound(quadFrom(q), bound);
-  return st;
+  return boundOfQuad(bilinearQuad(srcRoi, q, coeffs), q, bound);
 }
 RUXAPI RuxResult ruxiGetBilinearTransform(RuxImageRect srcRoi, const double quad[4][2], double coeffs[2][4]) {
-  if (quad == nullptr || coeffs == nullptr) return ruxStatusNullPointer;
-  if (badRect(srcRoi)) return ruxStatusBadSize;
-  const Quad q = quadFrom(quad);
-  if (!acceptable(q)) return ruxStatusBadQuad;
-  if (srcRoi.width < 2 || srcRoi.height < 2) return ruxStatusBadRect;
-  Bilinear m;
-  if (!bilinearFit(rectOf(srcRoi.x, srcRoi.y, srcRoi.width, srcRoi.height), q, m)) return ruxStatusBadQuad;
-  for (int r = 0; r < 2; ++r)
-    for (int k = 0; k < 4; ++k) coeffs[r][k] = m.c[r][k];
-  return ruxStatusOk;
+  return fitTransform<Bilinear, 2, 4>(srcRoi, quad, coeffs, bilinearFit);
 }
 
-#define RUX_WARP_SRC RuxImageSize srcSize, int srcStep, RuxImageRect srcRoi
-#define RUX_WARP_DST int dstStep, RuxImageRect dstRoi
-#define RUX_WARP_OPS_PACKED(T)                                            \
-  const T* sp[1] = {pSrc};                                                \
-  T* dp[1] = {pDst};                                                      \
-  const Operands<T> o{sp, dp, 1, false, srcSize, srcStep, srcRoi, dstStep, dstRoi}
-#define RUX_WARP_OPS_PLANAR(T, N) const Operands<T> o{pSrc, pDst, N, true, srcSize, srcStep, srcRoi, dstStep, dstRoi}
 
 #define RUX_BILINEAR_PACKED(S, T, L, C, K)                                                                            \
   RUXAPI RuxResult ruxiWarpBilinear_##S##_##L(const T* pSrc, RUX_WARP_SRC, T* pDst, RUX_WARP_DST,                    \
@@ -180,14 +162,7 @@ RUXAPI RuxResult ruxiGetBilinearTransform(RuxImageRect srcRoi, const double quad
     RUX_WARP_OPS_PLANAR(T, N);                                                                                        \
     return warpBilinearQuad<T, 1, 1>(o, srcQuad, dstQuad, interpolation);                                             \
   }
-#define RUX_BILINEAR_TYPE(S, T)                \
-  RUX_BILINEAR_PACKED(S, T, C1R, 1, 1)         \
-  RUX_BILINEAR_PACKED(S, T, C3R, 3, 3)         \
-  RUX_BILINEAR_PACKED(S, T, C4R, 4, 4)         \
-  RUX_BILINEAR_PACKED(S, T, AC4R, 4, 3)        \
-  RUX_BILINEAR_PLANAR(S, T, 3)                 \
-  RUX_BILINEAR_PLANAR(S, T, 4)
 
-RUX_BILINEAR_TYPE(8u, Rux8u)
-RUX_BILINEAR_TYPE(16u, Rux16u)
-RUX_BILINEAR_TYPE(32f, Rux32f)
+RUX_WARP_LAYOUTS(RUX_BILINEAR_PACKED, RUX_BILINEAR_PLANAR, 8u, Rux8u)
+RUX_WARP_LAYOUTS(RUX_BILINEAR_PACKED, RUX_BILINEAR_PLANAR, 16u, Rux16u)
+RUX_WARP_LAYOUTS(RUX_BILINEAR_PACKED, RUX_BILINEAR_PLANAR, 32f, Rux32f)

@@ -443,4 +443,38 @@ struct BilinearMapper {
   }
 };
 
+// Get...Transform of the perspective and bilinear maps: the region and quadrangle checks, then
+// fit(rect, quad, map) mapping the region's corners onto the quadrangle (false: -58).
+template <class Map, int R, int K, class Fit>
+RuxResult fitTransform(RuxImageRect srcRoi, const double quad[4][2], double coeffs[R][K], Fit&& fit) {
+  if (quad == nullptr || coeffs == nullptr) return ruxStatusNullPointer;
+  if (badRect(srcRoi)) return ruxStatusBadSize;
+  const Quad q = quadFrom(quad);
+  if (!acceptable(q)) return ruxStatusBadQuad;
+  if (srcRoi.width < 2 || srcRoi.height < 2) return ruxStatusBadRect;
+  Map m;
+  if (!fit(rectOf(srcRoi.x, srcRoi.y, srcRoi.width, srcRoi.height), q, m)) return ruxStatusBadQuad;
+  for (int r = 0; r < R; ++r)
+    for (int k = 0; k < K; ++k) coeffs[r][k] = m.c[r][k];
+  return ruxStatusOk;
+}
+
 }  // namespace rux::warp
+
+// Export helpers of the warp families: the source and destination arguments, the operands of
+// packed (one pointer) and planar (N plane pointers) layouts, and the six layouts of a type.
+#define RUX_WARP_SRC RuxImageSize srcSize, int srcStep, RuxImageRect srcRoi
+#define RUX_WARP_DST int dstStep, RuxImageRect dstRoi
+#define RUX_WARP_OPS_PACKED(T)                                            \
+  const T* sp[1] = {pSrc};                                                \
+  T* dp[1] = {pDst};                                                      \
+  const ::rux::warp::Operands<T> o{sp, dp, 1, false, srcSize, srcStep, srcRoi, dstStep, dstRoi}
+#define RUX_WARP_OPS_PLANAR(T, N) \
+  const ::rux::warp::Operands<T> o{pSrc, pDst, N, true, srcSize, srcStep, srcRoi, dstStep, dstRoi}
+#define RUX_WARP_LAYOUTS(PACKED, PLANAR, S, T) \
+  PACKED(S, T, C1R, 1, 1)                      \
+  PACKED(S, T, C3R, 3, 3)                      \
+  PACKED(S, T, C4R, 4, 4)                      \
+  PACKED(S, T, AC4R, 4, 3)                     \
+  PLANAR(S, T, 3)                              \
+  PLANAR(S, T, 4)

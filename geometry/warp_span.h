@@ -57,6 +57,13 @@ inline void storeBound(const Quad& q, double out[2][2]) {
   out[0][0] = x0, out[0][1] = y0, out[1][0] = x1, out[1][1] = y1;
 }
 
+// The Bound functions: the box of a quadrangle function's result, written with success and
+// with -56 (a degenerate quadrangle is still written); the quadrangle function's status.
+inline RuxResult boundOfQuad(RuxResult st, const double q[4][2], double bound[2][2]) {
+  if (st == ruxStatusOk || st == ruxStatusBadCoeffs) storeBound(quadFrom(q), bound);
+  return st;
+}
+
 // A rectangle of pixel corners: [x0, x1] x [y0, y1] with x1 = x + width - 1 (inclusive), in
 // double so that x + width cannot overflow.
 struct Rect {
