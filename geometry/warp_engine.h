@@ -24,9 +24,11 @@
 
 #include "core/base.h"
 #include "core/parallel.h"
+#include "core/scratch.h"
 #include "geometry/warp_span.h"
 #include "primitives/resample_axis.h"
 #include "primitives/unaligned.h"
+#include "primitives/warp_kernels.h"
 
 namespace rux::warp {
 
@@ -330,8 +332,41 @@ struct Coverage {
 
 // ---- the row loop -----------------------------------------------------------------------------
 
+// Linear 8u and 32f rows through the vector kernels: the mapper delivers each row's points as
+// runs of consecutive pixels, and one kernel call per plane samples a run. False when the target
+// has no kernel or the source does not fit the kernels' offsets (the plain loop then runs).
+template <class T, int C, int K, class Mapper>
+bool linearRows(const Job<T>& job, const Region& region, const Mapper& map, int y0, int y1) {
+  constexpr int layout = C == 1 ? 0 : C == 3 ? 1 : K == 4 ? 2 : 3;
+  const Kernels& kern = kernels();
+  LinearFn<T> fn = nullptr;
+  if constexpr (std::is_same_v<T, Rux8u>) fn = kern.linear8u[layout];
+  else fn = kern.linear32f[layout];
+  const long long reach = (static_cast<long long>(job.H) - 1) * job.srcStep +
+                          (static_cast<long long>(job.W) + 1) * C * static_cast<long long>(sizeof(T));
+  if (fn == nullptr || job.srcStep <= 0 || job.W < 5 || reach >= (1LL << 31)) return false;
+  const auto width = static_cast<long long>(region.box.x1 - region.box.x0) + 1;
+  Scratch<double> points(2 * (width + static_cast<long long>(kPad)));
+  if (!points) return false;
+  double* u = points.get();
+  double* v = u + width + static_cast<long long>(kPad);
+  LinearJob lj[4];
+  for (int p = 0; p < planesOf<K>(job); ++p) lj[p] = {job.src[p], static_cast<int>(job.srcStep), job.W, job.H};
+  for (int y = y0; y < y1; ++y) {
+    int xb, xe;
+    if (!region.span(y, xb, xe)) continue;
+    map.runs(kern, y, xb, xe, u, v, [&](int x, const double* pu, const double* pv, std::size_t n) {
+      for (int p = 0; p < planesOf<K>(job); ++p) fn(lj[p], pu, pv, job.dstRow(p, y) + static_cast<std::ptrdiff_t>(x) * C, n);
+    });
+  }
+  return true;
+}
+
 template <class T, int C, int K, int Mode, bool Smooth, class Mapper>
 void warpRows(const Job<T>& job, const Region& region, const Mapper& map, const Coverage& cover, int y0, int y1) {
+  if constexpr (Mode == kLinear && !Smooth && (std::is_same_v<T, Rux8u> || std::is_same_v<T, float>)) {
+    if (linearRows<T, C, K>(job, region, map, y0, y1)) return;
+  }
   for (int y = y0; y < y1; ++y) {
     int xb, xe;
     if (!region.span(y, xb, xe)) continue;
@@ -404,7 +439,33 @@ struct AffineMapper {
     const double du = inv.c[0][0], dv = inv.c[1][0];
     for (int x = xb; x < xe; ++x, u += du, v += dv) f(x, u, v);
   }
+  // The row's points as one run (the same sums as row()).
+  template <class Run>
+  void runs(const Kernels&, int y, int xb, int xe, double* u, double* v, Run&& run) const {
+    int first = -1, n = 0;
+    row(y, xb, xe, [&](int x, double pu, double pv) {
+      if (n == 0) first = x;
+      u[n] = pu, v[n] = pv, ++n;
+    });
+    if (n > 0) run(first, u, v, static_cast<std::size_t>(n));
+  }
 };
+
+// The maximal runs of consecutive pixels whose points lie in the domain, from the row's points.
+template <class Run>
+void domainRuns(const Domain& dom, int xb, int xe, const double* u, const double* v, Run&& run) {
+  for (int i = 0, n = xe - xb; i < n;) {
+    const auto in = [&](int k) { return u[k] >= dom.u0 && u[k] <= dom.u1 && v[k] >= dom.v0 && v[k] <= dom.v1; };
+    if (!in(i)) {
+      ++i;
+      continue;
+    }
+    int j = i + 1;
+    while (j < n && in(j)) ++j;
+    run(xb + i, u + i, v + i, static_cast<std::size_t>(j - i));
+    i = j;
+  }
+}
 
 // Destination to source as the ratio of two linear forms (region coordinates); points outside
 // the safe domain are not written.
@@ -420,6 +481,21 @@ struct PerspectiveMapper {
       const double u = (c[0][0] * x + c[0][1] * y + c[0][2]) / d, v = (c[1][0] * x + c[1][1] * y + c[1][2]) / d;
       if (u >= dom.u0 && u <= dom.u1 && v >= dom.v0 && v <= dom.v1) f(x, u, v);
     }
+  }
+  // The row's points by the vector kernel (the same ratios as row()), in runs inside the domain.
+  template <class Run>
+  void runs(const Kernels& k, int y, int xb, int xe, double* u, double* v, Run&& run) const {
+    if (k.perspective == nullptr) {
+      int n = 0;
+      for (int x = xb; x < xe; ++x, ++n) {
+        const auto& c = m.c;
+        const double d = c[2][0] * x + c[2][1] * y + c[2][2];
+        u[n] = (c[0][0] * x + c[0][1] * y + c[0][2]) / d, v[n] = (c[1][0] * x + c[1][1] * y + c[1][2]) / d;
+      }
+    } else {
+      k.perspective(m.c, y, xb, static_cast<std::size_t>(xe - xb), u, v);
+    }
+    domainRuns(dom, xb, xe, u, v, run);
   }
 };
 
@@ -440,6 +516,20 @@ struct BilinearMapper {
       const Pt q = outer.map(s, t);
       if (q.x >= dom.u0 && q.x <= dom.u1 && q.y >= dom.v0 && q.y <= dom.v1) f(x, q.x, q.y);
     }
+  }
+  // The row's points in runs of consecutive pixels.
+  template <class Run>
+  void runs(const Kernels&, int y, int xb, int xe, double* u, double* v, Run&& run) const {
+    int first = xb, n = 0;
+    row(y, xb, xe, [&](int x, double pu, double pv) {
+      if (n > 0 && x != first + n) {
+        run(first, u, v, static_cast<std::size_t>(n));
+        n = 0;
+      }
+      if (n == 0) first = x;
+      u[n] = pu, v[n] = pv, ++n;
+    });
+    if (n > 0) run(first, u, v, static_cast<std::size_t>(n));
   }
 };
 

@@ -1,0 +1,192 @@
+// Per-target row kernels of the warps (see warp_kernels.h).
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "primitives/warp_kernels.cpp"
+#include "hwy/foreach_target.h"  // IWYU pragma: keep
+#include <cstdint>
+#include <cstring>
+
+#include "hwy/highway.h"
+#include "primitives/warp_kernels.h"
+
+HWY_BEFORE_NAMESPACE();
+namespace rux::warp {
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+#if HWY_TARGET != HWY_SCALAR
+// One lane per pixel: coordinates in double, indices in int32, weights and sums in float.
+using DD = hn::ScalableTag<double>;
+using DI = hn::Rebind<std::int32_t, DD>;
+using DF = hn::Rebind<float, DD>;
+using D8 = hn::Rebind<std::uint8_t, DD>;
+using VD = hn::Vec<DD>;
+using VI = hn::Vec<DI>;
+using VF = hn::Vec<DF>;
+
+// Tap origin and fraction of one axis: i = trunc(c + 1.0000000116860974e-7), t = (float)(c - i);
+// from the last sample on, i = size - 2 and t = 1.
+HWY_INLINE void Axis(VD c, int size, VI* i, VF* t) {
+  const DD dd;
+  const DI di;
+  const DF df;
+  *i = hn::DemoteTo(di, hn::Add(c, hn::Set(dd, 1.0000000116860974e-7)));
+  *t = hn::DemoteTo(df, hn::Sub(c, hn::PromoteTo(dd, *i)));
+  const auto last = *i > hn::Set(di, size - 2);
+  *i = hn::IfThenElse(last, hn::Set(di, size - 2), *i);
+  *t = hn::IfThenElse(hn::RebindMask(df, last), hn::Set(df, 1.0f), *t);
+}
+
+HWY_INLINE VF Lerp(VF a, VF b, VF t) { return hn::Add(a, hn::Mul(hn::Sub(b, a), t)); }
+
+HWY_INLINE VF ByteF(VI g, int k) {
+  const DI di;
+  return hn::ConvertTo(DF(), hn::And(hn::ShiftRightSame(g, 8 * k), hn::Set(di, 0xFF)));
+}
+
+// Runs body(u, v, out) over whole vectors of points; body writes N pixels of C channels to out.
+// The last, partial vector repeats the last point and keeps only its first pixels (it starts from
+// the destination's pixels, so kept channels stay as they were).
+template <class T, int C, class Body>
+HWY_INLINE void ForChunks(const double* u, const double* v, T* dst, std::size_t n, const Body& body) {
+  const std::size_t N = hn::Lanes(DD());
+  std::size_t x = 0;
+  for (; x + N <= n; x += N) body(u + x, v + x, dst + x * C);
+  if (x == n) return;
+  double tu[16], tv[16];
+  T tmp[C * 16];
+  for (std::size_t i = 0; i < N; ++i) tu[i] = u[x + i < n ? x + i : n - 1], tv[i] = v[x + i < n ? x + i : n - 1];
+  std::memcpy(tmp, dst + x * C, (n - x) * C * sizeof(T));
+  body(tu, tv, tmp);
+  std::memcpy(dst + x * C, tmp, (n - x) * C * sizeof(T));
+}
+
+// Stores K channels of N pixels (C per pixel) from channel vectors; channel 3 of AC4 is kept.
+template <class T, int C, int K, class V, class D>
+HWY_INLINE void StorePixels(D d, const V* c, T* out) {
+  const std::size_t N = hn::Lanes(d);
+  if constexpr (C == 1) {
+    hn::StoreU(c[0], d, out);
+  } else {
+    T lanes[4][16];
+    for (int k = 0; k < K; ++k) hn::StoreU(c[k], d, lanes[k]);
+    for (std::size_t i = 0; i < N; ++i)
+      for (int k = 0; k < K; ++k) out[i * C + k] = lanes[k][i];
+  }
+}
+
+// 8u: top = p00 + (p01 - p00) fx, bottom likewise, trunc(0.5 + top + (bottom - top) fy) clamped.
+// C1 reads one word per row holding both taps (at the first tap, or two bytes before it when it
+// is not among the first two, so the word never leaves the row); C3 words at the first tap and
+// two bytes on; C4 one word per pixel.
+template <int C, int K>
+void Linear8u(const LinearJob& job, const double* u, const double* v, std::uint8_t* dst, std::size_t n) {
+  const DI di;
+  const DF df;
+  const D8 d8;
+  const auto* base = reinterpret_cast<const std::int32_t*>(job.src);
+  const VI step = hn::Set(di, job.step);
+  ForChunks<std::uint8_t, C>(u, v, dst, n, [&](const double* pu, const double* pv, std::uint8_t* out) {
+    VI ix, iy;
+    VF fx, fy;
+    Axis(hn::LoadU(DD(), pu), job.W, &ix, &fx);
+    Axis(hn::LoadU(DD(), pv), job.H, &iy, &fy);
+    VI off = hn::Add(hn::Mul(iy, step), hn::Mul(ix, hn::Set(di, C)));
+    VF p0[2][4], p1[2][4];
+    if constexpr (C == 1) {
+      const auto back = ix > hn::Set(di, 1);
+      off = hn::Sub(off, hn::IfThenElseZero(back, hn::Set(di, 2)));
+      const VI s0 = hn::IfThenElseZero(back, hn::Set(di, 16)), s1 = hn::Add(s0, hn::Set(di, 8));
+      for (int j = 0; j < 2; ++j) {
+        const VI g = hn::GatherOffset(di, base, j == 0 ? off : hn::Add(off, step));
+        p0[j][0] = hn::ConvertTo(df, hn::And(hn::Shr(g, s0), hn::Set(di, 0xFF)));
+        p1[j][0] = hn::ConvertTo(df, hn::And(hn::Shr(g, s1), hn::Set(di, 0xFF)));
+      }
+    } else {
+      for (int j = 0; j < 2; ++j) {
+        const VI o = j == 0 ? off : hn::Add(off, step);
+        const VI a = hn::GatherOffset(di, base, o);
+        const VI b = hn::GatherOffset(di, base, hn::Add(o, hn::Set(di, C == 3 ? 2 : 4)));
+        for (int k = 0; k < K; ++k) {
+          p0[j][k] = ByteF(a, k);
+          p1[j][k] = C == 3 ? (k == 0 ? ByteF(a, 3) : ByteF(b, k + 1)) : ByteF(b, k);
+        }
+      }
+    }
+    hn::Vec<D8> c[4];
+    for (int k = 0; k < K; ++k) {
+      const VF top = Lerp(p0[0][k], p1[0][k], fx), bottom = Lerp(p0[1][k], p1[1][k], fx);
+      VF r = hn::Trunc(hn::Add(hn::Add(hn::Set(df, 0.5f), top), hn::Mul(hn::Sub(bottom, top), fy)));
+      r = hn::Min(hn::Max(r, hn::Zero(df)), hn::Set(df, 255.0f));
+      c[k] = hn::DemoteTo(d8, hn::ConvertTo(di, r));
+    }
+    StorePixels<std::uint8_t, C, K>(d8, c, out);
+  });
+}
+
+// 32f: top = p00 + (p01 - p00) fx, bottom likewise, top + (bottom - top) fy.
+template <int C, int K>
+void Linear32f(const LinearJob& job, const double* u, const double* v, float* dst, std::size_t n) {
+  const DI di;
+  const DF df;
+  const auto* base = reinterpret_cast<const float*>(job.src);
+  const VI step = hn::Set(di, job.step);
+  ForChunks<float, C>(u, v, dst, n, [&](const double* pu, const double* pv, float* out) {
+    VI ix, iy;
+    VF fx, fy;
+    Axis(hn::LoadU(DD(), pu), job.W, &ix, &fx);
+    Axis(hn::LoadU(DD(), pv), job.H, &iy, &fy);
+    const VI off = hn::Add(hn::Mul(iy, step), hn::Mul(ix, hn::Set(di, 4 * C)));
+    VF c[4];
+    for (int k = 0; k < K; ++k) {
+      const VI o = hn::Add(off, hn::Set(di, 4 * k)), o1 = hn::Add(o, step);
+      const VF top = Lerp(hn::GatherOffset(df, base, o), hn::GatherOffset(df, base, hn::Add(o, hn::Set(di, 4 * C))), fx);
+      const VF bottom =
+          Lerp(hn::GatherOffset(df, base, o1), hn::GatherOffset(df, base, hn::Add(o1, hn::Set(di, 4 * C))), fx);
+      c[k] = hn::Add(top, hn::Mul(hn::Sub(bottom, top), fy));
+    }
+    StorePixels<float, C, K>(df, c, out);
+  });
+}
+
+// u = (c00 x + c01 y + c02) / d, v = (c10 x + c11 y + c12) / d, d = c20 x + c21 y + c22.
+void Perspective(const double c[3][3], int y, int x0, std::size_t n, double* u, double* v) {
+  const DD dd;
+  const std::size_t N = hn::Lanes(dd);
+  const VD yd = hn::Set(dd, static_cast<double>(y));
+  const auto form = [&](const double* r, VD x) {
+    return hn::Add(hn::Add(hn::Mul(hn::Set(dd, r[0]), x), hn::Mul(hn::Set(dd, r[1]), yd)), hn::Set(dd, r[2]));
+  };
+  for (std::size_t i = 0; i < n; i += N) {
+    const VD x = hn::Add(hn::Iota(dd, 0.0), hn::Set(dd, static_cast<double>(x0) + static_cast<double>(i)));
+    const VD d = form(c[2], x);
+    hn::StoreU(hn::Div(form(c[0], x), d), dd, u + i);
+    hn::StoreU(hn::Div(form(c[1], x), d), dd, v + i);
+  }
+}
+
+const Kernels* GetKernels() {
+  static const Kernels table = {
+      {&Linear8u<1, 1>, &Linear8u<3, 3>, &Linear8u<4, 4>, &Linear8u<4, 3>},
+      {&Linear32f<1, 1>, &Linear32f<3, 3>, &Linear32f<4, 4>, &Linear32f<4, 3>},
+      &Perspective,
+  };
+  return &table;
+}
+#else
+// One lane gains nothing over the plain code: the warp runs it.
+const Kernels* GetKernels() {
+  static const Kernels table = {};
+  return &table;
+}
+#endif
+
+}  // namespace HWY_NAMESPACE
+}  // namespace rux::warp
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace rux::warp {
+HWY_EXPORT(GetKernels);
+const Kernels& kernels() { return *HWY_DYNAMIC_DISPATCH(GetKernels)(); }
+}  // namespace rux::warp
+#endif  // HWY_ONCE

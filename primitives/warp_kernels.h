@@ -1,0 +1,42 @@
+// Row kernels of the warps: linear samples of a run of destination pixels from their source
+// points, and the source points of a perspective row, compiled once per SIMD target. Every lane
+// computes the plain expression of the warp's scalar sampler (double coordinates, single
+// precision weights and sums), so results do not depend on the target or on which code wrote
+// a pixel.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace rux::warp {
+
+// Points past n that the perspective kernel may write.
+constexpr std::size_t kPad = 16;
+
+// The source as the kernels see it: the top-left pixel of the clipped source region, its step
+// and size. Byte offsets (H - 1) * step + (W + 1) * pixel bytes must fit 31 bits, step > 0 and
+// W >= 5 (the caller checks all three).
+struct LinearJob {
+  const std::uint8_t* src;
+  int step;
+  int W, H;
+};
+
+// Writes dst[0 .. n) (packed pixels) from the points (u[i], v[i]), every one inside
+// [-0.49, W - 0.51] x [-0.49, H - 0.51].
+template <class T>
+using LinearFn = void (*)(const LinearJob& job, const double* u, const double* v, T* dst, std::size_t n);
+
+// [0] C1, [1] C3, [2] C4, [3] AC4 (channel 3 kept). Null where a target has no vector kernel.
+struct Kernels {
+  LinearFn<std::uint8_t> linear8u[4];
+  LinearFn<float> linear32f[4];
+  // u[i], v[i] of the pixels (x0 + i, y), i < n: the ratios of the linear forms of c; may
+  // write up to kPad points past n.
+  void (*perspective)(const double c[3][3], int y, int x0, std::size_t n, double* u, double* v);
+};
+
+// Kernels of the best target this processor runs. Call once per API call.
+const Kernels& kernels();
+
+}  // namespace rux::warp
