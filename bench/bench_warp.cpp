@@ -1,5 +1,6 @@
 // Warps of a 1920x1080 image against OpenCV with a transparent border: WarpAffine (rotation by
-// 15 degrees about the centre with a scaling of 0.9) linear and cubic against cv::warpAffine
+// 30 degrees about the centre with a scaling of 1.8, so that every destination pixel is written
+// by both) linear and cubic against cv::warpAffine
 // (INTER_LINEAR, INTER_CUBIC), and WarpPerspective linear against cv::warpPerspective; 8u C1,
 // 8u C3 and 32f C1. Kernels and rounding differ in detail: speed only.
 #include <cmath>
@@ -29,9 +30,10 @@ struct Case {
   int cvMode;
 };
 
-// Source to destination: rotation by 15 degrees with scale 0.9 about the image centre.
+// Source to destination: rotation by 30 degrees with scale 1.8 about the image centre (the
+// rotated, scaled source covers the destination).
 void affineOf(Size s, double c[2][3]) {
-  const double a = 15 * M_PI / 180, k = 0.9, cx = s.width / 2.0, cy = s.height / 2.0;
+  const double a = 30 * M_PI / 180, k = 1.8, cx = s.width / 2.0, cy = s.height / 2.0;
   c[0][0] = k * std::cos(a), c[0][1] = k * std::sin(a), c[1][0] = -k * std::sin(a), c[1][1] = k * std::cos(a);
   c[0][2] = cx - c[0][0] * cx - c[0][1] * cy;
   c[1][2] = cy - c[1][0] * cx - c[1][1] * cy;

@@ -60,17 +60,20 @@ HWY_INLINE void ForChunks(const double* u, const double* v, T* dst, std::size_t 
   std::memcpy(dst + x * C, tmp, (n - x) * C * sizeof(T));
 }
 
-// Stores K channels of N pixels (C per pixel) from channel vectors; channel 3 of AC4 is kept.
+// Stores K channels of N pixels (C per pixel) from channel vectors; channel 3 of AC4 is read and
+// stored back unchanged.
 template <class T, int C, int K, class V, class D>
-HWY_INLINE void StorePixels(D d, const V* c, T* out) {
-  const std::size_t N = hn::Lanes(d);
+HWY_INLINE void StorePixels(D d, V* c, T* out) {
   if constexpr (C == 1) {
     hn::StoreU(c[0], d, out);
+  } else if constexpr (C == 3) {
+    hn::StoreInterleaved3(c[0], c[1], c[2], d, out);
   } else {
-    T lanes[4][16];
-    for (int k = 0; k < K; ++k) hn::StoreU(c[k], d, lanes[k]);
-    for (std::size_t i = 0; i < N; ++i)
-      for (int k = 0; k < K; ++k) out[i * C + k] = lanes[k][i];
+    if constexpr (K == 3) {
+      V keep[3];
+      hn::LoadInterleaved4(d, out, keep[0], keep[1], keep[2], c[3]);
+    }
+    hn::StoreInterleaved4(c[0], c[1], c[2], c[3], d, out);
   }
 }
 
