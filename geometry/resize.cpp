@@ -155,6 +155,9 @@ int nearestIndex(int d, double inv, double off, int size) {
   return std::clamp(static_cast<int>(v), 0, size - 1);
 }
 
+// Whole pixels (no kept channel) go through byte blocks when every block of 16 destination bytes
+// reads within 32 source bytes (scales from one half up), and a row whose source row is the
+// previous row's is a copy of it; otherwise pixel by pixel.
 template <class T, int C, int K>
 void nearestBand(const Job<T>& job, int r0, int r1, Carve& mem, bool run) {
   int* cols = mem.take<int>(job.W);
@@ -162,10 +165,42 @@ void nearestBand(const Job<T>& job, int r0, int r1, Carve& mem, bool run) {
   if (!run) return;
   for (int x = 0; x < job.W; ++x) cols[x] = nearestIndex(job.x0 + x, job.invX, job.offX, job.srcW) * C;
   for (int y = r0; y < r1; ++y) rows[y - r0] = nearestIndex(job.y0 + y, job.invY, job.offY, job.srcH);
+  constexpr int P = C * static_cast<int>(sizeof(T));
+  const long long rowBytes = static_cast<long long>(job.W) * P, srcBytes = static_cast<long long>(job.srcW) * P;
+  const auto srcByte = [&](long long b) { return cols[b / P] * static_cast<long long>(sizeof(T)) + b % P; };
+  const auto gather = rowKernels().gatherBytes;
+  const std::size_t blocks = K == C && gather != nullptr && srcBytes >= 32 ? static_cast<std::size_t>(rowBytes / 16) : 0;
+  Scratch<ByteBlock> table(static_cast<long long>(blocks));
+  bool byBlocks = blocks > 0 && table;
+  for (std::size_t i = 0; byBlocks && i < blocks; ++i) {
+    ByteBlock& b = table.get()[i];
+    const long long b0 = static_cast<long long>(i) * 16;
+    long long lo = srcByte(b0), hi = lo;
+    for (int j = 1; j < 16; ++j) lo = std::min(lo, srcByte(b0 + j)), hi = std::max(hi, srcByte(b0 + j));
+    const long long base = std::min(lo, srcBytes - 32);
+    byBlocks = hi - base < 32;
+    b.base = static_cast<std::int32_t>(base);
+    for (int j = 0; j < 16; ++j) {
+      const auto at = static_cast<int>(srcByte(b0 + j) - base);
+      b.lo[j] = static_cast<std::uint8_t>(at < 16 ? at : 0x80);
+      b.hi[j] = static_cast<std::uint8_t>(at >= 16 ? at - 16 : 0x80);
+    }
+  }
   for (int p = 0; p < job.planes; ++p) {
     for (int y = r0; y < r1; ++y) {
       const T* s = job.srcRow(p, rows[y - r0]);
       T* d = job.dstRow(p, job.y0 + y) + static_cast<std::ptrdiff_t>(job.x0) * C;
+      if (K == C && y > r0 && rows[y - r0] == rows[y - r0 - 1]) {
+        std::memcpy(d, job.dstRow(p, job.y0 + y - 1) + static_cast<std::ptrdiff_t>(job.x0) * C, static_cast<std::size_t>(rowBytes));
+        continue;
+      }
+      if (byBlocks) {
+        const auto* sb = reinterpret_cast<const std::uint8_t*>(s);
+        auto* db = reinterpret_cast<std::uint8_t*>(d);
+        gather(sb, table.get(), blocks, db);
+        for (long long b = static_cast<long long>(blocks) * 16; b < rowBytes; ++b) db[b] = sb[srcByte(b)];
+        continue;
+      }
       for (int x = 0; x < job.W; ++x)
         for (int k = 0; k < K; ++k) storeSample<T>(d + x * C + k, loadSample<T>(s + cols[x] + k));
     }

@@ -268,6 +268,18 @@ void Halve8u(const std::uint8_t* a, const std::uint8_t* b, std::uint8_t* out, st
   for (; i < n; ++i) out[i] = static_cast<std::uint8_t>((a[2 * i] + a[2 * i + 1] + b[2 * i] + b[2 * i + 1] + 2) >> 2);
 }
 
+#if HWY_TARGET != HWY_SCALAR
+void GatherBytes(const std::uint8_t* src, const ByteBlock* blocks, std::size_t count, std::uint8_t* dst) {
+  const hn::Full128<std::uint8_t> d;
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::uint8_t* s = src + blocks[i].base;
+    const auto lo = hn::TableLookupBytesOr0(hn::LoadU(d, s), hn::LoadU(d, blocks[i].lo));
+    const auto hi = hn::TableLookupBytesOr0(hn::LoadU(d, s + 16), hn::LoadU(d, blocks[i].hi));
+    hn::StoreU(hn::Or(lo, hi), d, dst + 16 * i);
+  }
+}
+#endif
+
 const RowKernels* GetRowKernels() {
   static const RowKernels table = {
       MakeSet<std::uint8_t>(),
@@ -283,6 +295,11 @@ const RowKernels* GetRowKernels() {
       MakeLinear<std::int16_t>(),
       MakeLinear<float>(),
       &Halve8u,
+#if HWY_TARGET == HWY_SCALAR
+      nullptr,
+#else
+      &GatherBytes,
+#endif
   };
   return &table;
 }

@@ -34,6 +34,13 @@ struct LinearSet {
   void (*row[3])(const T* row, const std::int32_t* first, const float* frac, float* out, std::size_t n);
 };
 
+// A block of 16 destination bytes of a nearest-neighbour row: byte j is source byte base + lo[j]
+// when lo[j] < 16, else base + 16 + hi[j] (the other index of each pair has its top bit set).
+struct ByteBlock {
+  std::int32_t base;
+  std::uint8_t lo[16], hi[16];
+};
+
 struct RowKernels {
   VerticalSet<std::uint8_t> to8u;
   VerticalSet<std::uint16_t> to16u;
@@ -62,6 +69,9 @@ struct RowKernels {
   LinearSet<float> linear32f;
   // 8u halving of one channel: out[i] = (a[2i] + a[2i + 1] + b[2i] + b[2i + 1] + 2) >> 2.
   void (*halve8u)(const std::uint8_t* a, const std::uint8_t* b, std::uint8_t* out, std::size_t n);
+  // Nearest-neighbour bytes: 16 destination bytes per block from two 16-byte loads at its base.
+  // Null on targets without byte shuffles.
+  void (*gatherBytes)(const std::uint8_t* src, const ByteBlock* blocks, std::size_t count, std::uint8_t* dst);
 };
 
 // Kernels of the best target this processor runs. Call once per API call, outside row loops.
