@@ -151,6 +151,18 @@ HWY_INLINE hn::Vec<D> ByteAt(D d, hn::Vec<D> g) {
   return hn::And(hn::ShiftRight<kShift>(g), hn::Set(d, 0xFF));
 }
 
+// One channel: when the taps of the N columns from x all lie in the N samples that end at the
+// last column's second tap, their base (both taps are then picked out of one load of those
+// samples, which stay inside the row); -1 otherwise (the caller gathers).
+template <class D>
+HWY_INLINE std::int32_t WindowBase(D d, const std::int32_t* first, std::size_t x, hn::Vec<D>* rel) {
+  const auto N = static_cast<std::int32_t>(hn::Lanes(d));
+  const std::int32_t base = first[x + static_cast<std::size_t>(N) - 1] + 2 - N;
+  *rel = hn::Sub(hn::LoadU(d, first + x), hn::Set(d, base));
+  const bool inside = base >= 0 && hn::AllTrue(d, *rel > hn::Set(d, -1)) && hn::AllTrue(d, *rel < hn::Set(d, N - 1));
+  return inside ? base : -1;
+}
+
 // 8u linear in Q14: out[i * C + k] = ((16384 - w) * s[f * C + k] + w * s[f * C + C + k] + 128) >> 8 with
 // f = first[i], w = frac[i]. Gathers read 4 bytes at each tap's first sample (C1, C3) or each
 // tap's pixel (C4), which the caller keeps inside the row.
@@ -171,6 +183,15 @@ void HorizontalQ14(const std::uint8_t* row, const std::int32_t* first, const std
       };
       const auto f = hn::LoadU(d, first + x);
       if constexpr (C == 1) {
+        hn::Vec<decltype(d)> rel;
+        const std::int32_t at = WindowBase(d, first, x, &rel);
+        if (at >= 0) {
+          const auto win = hn::PromoteTo(d, hn::LoadU(hn::Rebind<std::uint8_t, decltype(d)>(), row + at));
+          const auto p0 = hn::TableLookupLanes(win, hn::IndicesFromVec(d, rel));
+          const auto p1 = hn::TableLookupLanes(win, hn::IndicesFromVec(d, hn::Add(rel, hn::Set(d, 1))));
+          hn::StoreU(lerp(p0, p1), d16, out + x);
+          continue;
+        }
         const auto g = hn::GatherOffset(d, base, f);
         hn::StoreU(lerp(ByteAt<0>(d, g), ByteAt<8>(d, g)), d16, out + x);
       } else if constexpr (C == 3) {
@@ -220,6 +241,19 @@ void HorizontalLinear(const T* row, const std::int32_t* first, const float* frac
   if (n >= N) {
     for (; x <= n - N; x += N) {
       const auto t = hn::LoadU(df, frac + x), w0 = hn::Sub(hn::Set(df, 1.0f), t);
+      if constexpr (C == 1) {
+        hn::Vec<decltype(di)> rel;
+        const std::int32_t at = WindowBase(di, first, x, &rel);
+        if (at >= 0) {
+          hn::Vec<decltype(df)> win;
+          if constexpr (std::is_same_v<T, float>) win = LoadAt(df, row + at);
+          else win = hn::ConvertTo(df, hn::PromoteTo(di, LoadAt(hn::Rebind<T, decltype(di)>(), row + at)));
+          const auto p0 = hn::TableLookupLanes(win, hn::IndicesFromVec(df, rel));
+          const auto p1 = hn::TableLookupLanes(win, hn::IndicesFromVec(df, hn::Add(rel, hn::Set(di, 1))));
+          hn::StoreU(hn::Add(hn::Mul(w0, p0), hn::Mul(t, p1)), df, out + x);
+          continue;
+        }
+      }
       const auto f = hn::Mul(hn::LoadU(di, first + x), hn::Set(di, C));
       hn::Vec<decltype(df)> r[C];
       for (int k = 0; k < C; ++k) {
