@@ -337,12 +337,45 @@ void separableBand(const Job<T>& job, int r0, int r1, Carve& mem, bool run) {
     };
     while (linearEnd > ax.innerBegin && lastWordEnd(linearEnd - 1) > rowBytes) --linearEnd;
   }
+  // One-channel rows whose inner columns step two samples with one set of weights (halving) go
+  // through the interleaved-load kernel, over the run of such columns that keeps its reads
+  // inside the box.
+  void (*stride2)(const T*, const float*, int, float*, std::size_t) = nullptr;
+  const int s2Begin = ax.innerBegin;
+  int s2End = s2Begin;
+  if constexpr (NT != 2 && C == 1 && !std::is_same_v<T, Rux64f>) {
+    const auto& k = rowKernels().stride2;
+    if constexpr (std::is_same_v<T, Rux8u>) stride2 = k.to8u;
+    else if constexpr (std::is_same_v<T, Rux16u>) stride2 = k.to16u;
+    else if constexpr (std::is_same_v<T, Rux16s>) stride2 = k.to16s;
+    else stride2 = k.to32f;
+    const int taps = ax.taps;
+    const std::size_t wb = static_cast<std::size_t>(taps) * sizeof(A);
+    int e = s2Begin + 1;
+    while (stride2 != nullptr && e < ax.innerEnd && ax.first[e] == ax.first[s2Begin] + 2 * (e - s2Begin) &&
+           std::memcmp(ax.weight + static_cast<std::ptrdiff_t>(e) * taps, ax.weight + static_cast<std::ptrdiff_t>(s2Begin) * taps, wb) == 0)
+      ++e;
+    if (stride2 != nullptr && s2Begin < ax.innerEnd) {
+      const long long room = (static_cast<long long>(box.x1) - 1 - taps - ax.first[s2Begin]) / 2 + 1;
+      s2End = s2Begin + static_cast<int>(std::clamp<long long>(room, 0, e - s2Begin));
+    }
+  }
   const std::size_t inner0 = static_cast<std::size_t>(ax.innerBegin) * C, inner1 = static_cast<std::size_t>(ax.innerEnd) * C,
                     all = static_cast<std::size_t>(W) * C;
   for (int p = 0; p < job.planes; ++p) {
     RowRing<A> ring(ringMem, slots, all, ptrs, box.y0, box.y1);
     const auto makeRow = [&](int r, A* out) {
       const T* s = job.srcRow(p, r);
+      if constexpr (std::is_same_v<A, float>) {
+        if (s2End > s2Begin) {
+          horizontalRange<NT, T, A, C>(s, ax, box, out, 0, s2Begin, true);
+          stride2(s + ax.first[s2Begin], ax.weight + static_cast<std::ptrdiff_t>(s2Begin) * ax.taps, ax.taps,
+                  out + s2Begin, static_cast<std::size_t>(s2End - s2Begin));
+          horizontalRange<NT, T, A, C>(s, ax, box, out, s2End, ax.innerEnd, false);
+          horizontalRange<NT, T, A, C>(s, ax, box, out, ax.innerEnd, ax.count, true);
+          return;
+        }
+      }
       if (linear == nullptr) return horizontalRow<NT, T, A, C>(s, ax, box, out);
       horizontalRange<NT, T, A, C>(s, ax, box, out, 0, ax.innerBegin, true);
       linear(s, ax.first + ax.innerBegin, ax.weight + ax.innerBegin, out + static_cast<std::ptrdiff_t>(ax.innerBegin) * C,

@@ -303,6 +303,46 @@ void Halve8u(const std::uint8_t* a, const std::uint8_t* b, std::uint8_t* out, st
 }
 
 #if HWY_TARGET != HWY_SCALAR
+// Samples s[2i] and s[2i + 1] of N columns as two float vectors.
+template <class T, class DF>
+HWY_INLINE void EvenOdd(DF df, const T* s, hn::Vec<DF>* even, hn::Vec<DF>* odd) {
+  if constexpr (std::is_same_v<T, float>) {
+    hn::LoadInterleaved2(df, s, *even, *odd);
+  } else {
+    const hn::Rebind<T, DF> dt;
+    const hn::RebindToSigned<DF> di;
+    hn::Vec<decltype(dt)> e, o;
+    hn::LoadInterleaved2(dt, s, e, o);
+    *even = hn::ConvertTo(df, hn::PromoteTo(di, e));
+    *odd = hn::ConvertTo(df, hn::PromoteTo(di, o));
+  }
+}
+
+template <class T>
+void Stride2(const T* row, const float* w, int taps, float* out, std::size_t n) {
+  const hn::ScalableTag<float> df;
+  const std::size_t N = hn::Lanes(df);
+  std::size_t x = 0;
+  for (; x + N <= n; x += N) {
+    const T* s = row + 2 * x;
+    hn::Vec<decltype(df)> acc = hn::Zero(df);
+    for (int j = 0; j < taps; j += 2) {
+      hn::Vec<decltype(df)> even, odd;
+      EvenOdd(df, s + j, &even, &odd);
+      const auto t0 = hn::Mul(hn::Set(df, w[j]), even);
+      acc = j == 0 ? t0 : hn::Add(acc, t0);
+      if (j + 1 < taps) acc = hn::Add(acc, hn::Mul(hn::Set(df, w[j + 1]), odd));
+    }
+    hn::StoreU(acc, df, out + x);
+  }
+  for (; x < n; ++x) {
+    const T* s = row + 2 * x;
+    float a = w[0] * static_cast<float>(loadSample<T>(s));
+    for (int j = 1; j < taps; ++j) a = a + w[j] * static_cast<float>(loadSample<T>(s + j));
+    out[x] = a;
+  }
+}
+
 void GatherBytes(const std::uint8_t* src, const ByteBlock* blocks, std::size_t count, std::uint8_t* dst) {
   const hn::Full128<std::uint8_t> d;
   for (std::size_t i = 0; i < count; ++i) {
@@ -330,8 +370,10 @@ const RowKernels* GetRowKernels() {
       MakeLinear<float>(),
       &Halve8u,
 #if HWY_TARGET == HWY_SCALAR
+      {nullptr, nullptr, nullptr, nullptr},
       nullptr,
 #else
+      {&Stride2<std::uint8_t>, &Stride2<std::uint16_t>, &Stride2<std::int16_t>, &Stride2<float>},
       &GatherBytes,
 #endif
   };

@@ -69,6 +69,16 @@ struct RowKernels {
   LinearSet<float> linear32f;
   // 8u halving of one channel: out[i] = (a[2i] + a[2i + 1] + b[2i] + b[2i + 1] + 2) >> 2.
   void (*halve8u)(const std::uint8_t* a, const std::uint8_t* b, std::uint8_t* out, std::size_t n);
+  // Horizontal pass of a one-channel axis that steps two samples per column with the same
+  // weights: out[i] = w[0] * row[2i] + w[1] * row[2i + 1] + ... (taps terms, left to right) for
+  // i < n; reads row[0 .. 2n + taps - 1] (one sample past the last tap). [0] 8u, [1] 16u, [2] 16s,
+  // [3] 32f; null on targets without interleaved loads.
+  struct {
+    void (*to8u)(const std::uint8_t* row, const float* w, int taps, float* out, std::size_t n);
+    void (*to16u)(const std::uint16_t* row, const float* w, int taps, float* out, std::size_t n);
+    void (*to16s)(const std::int16_t* row, const float* w, int taps, float* out, std::size_t n);
+    void (*to32f)(const float* row, const float* w, int taps, float* out, std::size_t n);
+  } stride2;
   // Nearest-neighbour bytes: 16 destination bytes per block from two 16-byte loads at its base.
   // Null on targets without byte shuffles.
   void (*gatherBytes)(const std::uint8_t* src, const ByteBlock* blocks, std::size_t count, std::uint8_t* dst);
