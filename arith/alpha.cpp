@@ -20,6 +20,7 @@
 // sample, AlphaPremulC sets it to the constant (AC4 and AP4).
 // Validation: null pointers (every plane of AP4) -8, then size -6, then the operation code -50.
 // Steps are not checked; rows advance by the caller's step in bytes.
+// Regions of 1 MiB touched and more run in row blocks on threads.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -28,6 +29,7 @@
 
 #include "primitives/unaligned.h"
 #include "core/base.h"
+#include "core/parallel.h"
 #include "primitives/alpha_kernels.h"
 
 namespace rux {
@@ -131,6 +133,12 @@ constexpr int kSize = sizeof(T) == 1 ? 0 : 1;
 
 // ---- drivers ----------------------------------------------------------------------------------------
 
+// Bytes a row of the region touches: samplesPerPixel summed over every image read or written.
+template <class T>
+long long touched(RuxImageSize roi, int samplesPerPixel) {
+  return static_cast<long long>(roi.width) * samplesPerPixel * static_cast<long long>(sizeof(T));
+}
+
 template <class T, int C>
 RuxResult alphaComp(const T* a, int aStep, const T* b, int bStep, T* dst, int dstStep,
                     RuxImageSize roi, int op) {
@@ -145,18 +153,20 @@ RuxResult alphaComp(const T* a, int aStep, const T* b, int bStep, T* dst, int ds
     const AlphaKernels& kt = alphaKernels();
     row = C == 4 ? kt.compAC4[kSize<T>][k][pre] : kt.compAC1[kSize<T>][k];
   }
-  for (int y = 0; y < roi.height; ++y) {
-    const T* ar = rowPtr(a, aStep, y);
-    const T* br = rowPtr(b, bStep, y);
-    T* dr = rowPtr(dst, dstStep, y);
-    if constexpr (kVector<T>) {
-      row(ar, br, dr, n);
-    } else if constexpr (C == 4) {
-      compAC4Generic<T>(k, pre, ar, br, dr, n);
-    } else {
-      compAC1Generic<T>(k, ar, br, dr, n);
+  par::forEachRowBlockBySize(roi.height, touched<T>(roi, 3 * C), [&](par::RowRange rr) {
+    for (int y = rr.begin; y < rr.end; ++y) {
+      const T* ar = rowPtr(a, aStep, y);
+      const T* br = rowPtr(b, bStep, y);
+      T* dr = rowPtr(dst, dstStep, y);
+      if constexpr (kVector<T>) {
+        row(ar, br, dr, n);
+      } else if constexpr (C == 4) {
+        compAC4Generic<T>(k, pre, ar, br, dr, n);
+      } else {
+        compAC1Generic<T>(k, ar, br, dr, n);
+      }
     }
-  }
+  });
   return ruxStatusOk;
 }
 
@@ -176,17 +186,19 @@ RuxResult alphaCompAP4(const T* const a[4], int aStep, const T* const b[4], int 
   if (badSize(roi)) return ruxStatusBadSize;
   if (badOp(op)) return ruxStatusBadCompositeOp;
   const AlphaCompPlanesRowFn row = alphaKernels().compAP4[kSize<T>][op % kAlphaOps][op >= kAlphaOps];
-  for (int y = 0; y < roi.height; ++y) {
-    const void* ar[4];
-    const void* br[4];
-    void* dr[4];
-    for (int c = 0; c < 4; ++c) {
-      ar[c] = rowPtr(a[c], aStep, y);
-      br[c] = rowPtr(b[c], bStep, y);
-      dr[c] = rowPtr(dst[c], dstStep, y);
+  par::forEachRowBlockBySize(roi.height, touched<T>(roi, 12), [&](par::RowRange rr) {
+    for (int y = rr.begin; y < rr.end; ++y) {
+      const void* ar[4];
+      const void* br[4];
+      void* dr[4];
+      for (int c = 0; c < 4; ++c) {
+        ar[c] = rowPtr(a[c], aStep, y);
+        br[c] = rowPtr(b[c], bStep, y);
+        dr[c] = rowPtr(dst[c], dstStep, y);
+      }
+      row(ar, br, dr, static_cast<std::size_t>(roi.width));
     }
-    row(ar, br, dr, static_cast<std::size_t>(roi.width));
-  }
+  });
   return ruxStatusOk;
 }
 
@@ -200,17 +212,19 @@ RuxResult alphaCompC(const T* a, int aStep, T alphaA, const T* b, int bStep, T a
   const int k = op % kAlphaOps;
   const bool pre = op >= kAlphaOps;
   const auto n = static_cast<std::size_t>(roi.width) * (kAlpha ? 1 : C);
-  for (int y = 0; y < roi.height; ++y) {
-    const T* ar = rowPtr(a, aStep, y);
-    const T* br = rowPtr(b, bStep, y);
-    T* dr = rowPtr(dst, dstStep, y);
-    if constexpr (kVector<T>) {
-      alphaKernels().compC[kSize<T>][k][pre][kAlpha](ar, br, dr, n, alphaA, alphaB);
-    } else {
-      static_assert(C == 1 && !kAlpha, "the other types have C1 only");
-      compConstGeneric<T>(k, pre, ar, br, dr, n, Arith<T>::alpha(alphaA), Arith<T>::alpha(alphaB));
+  par::forEachRowBlockBySize(roi.height, touched<T>(roi, 3 * (kAlpha ? 4 : C)), [&](par::RowRange rr) {
+    for (int y = rr.begin; y < rr.end; ++y) {
+      const T* ar = rowPtr(a, aStep, y);
+      const T* br = rowPtr(b, bStep, y);
+      T* dr = rowPtr(dst, dstStep, y);
+      if constexpr (kVector<T>) {
+        alphaKernels().compC[kSize<T>][k][pre][kAlpha](ar, br, dr, n, alphaA, alphaB);
+      } else {
+        static_assert(C == 1 && !kAlpha, "the other types have C1 only");
+        compConstGeneric<T>(k, pre, ar, br, dr, n, Arith<T>::alpha(alphaA), Arith<T>::alpha(alphaB));
+      }
     }
-  }
+  });
   return ruxStatusOk;
 }
 
@@ -231,9 +245,11 @@ RuxResult alphaPremul(const T* src, int srcStep, T* dst, int dstStep, RuxImageSi
   if (anyNull(src, dst)) return ruxStatusNullPointer;
   if (badSize(roi)) return ruxStatusBadSize;
   const PremulRowFn row = alphaKernels().premulAC4[kSize<T>];
-  for (int y = 0; y < roi.height; ++y) {
-    row(rowPtr(src, srcStep, y), rowPtr(dst, dstStep, y), static_cast<std::size_t>(roi.width));
-  }
+  par::forEachRowBlockBySize(roi.height, touched<T>(roi, 8), [&](par::RowRange rr) {
+    for (int y = rr.begin; y < rr.end; ++y) {
+      row(rowPtr(src, srcStep, y), rowPtr(dst, dstStep, y), static_cast<std::size_t>(roi.width));
+    }
+  });
   return ruxStatusOk;
 }
 
@@ -243,15 +259,17 @@ RuxResult alphaPremulAP4(const T* const src[4], int srcStep, T* const dst[4], in
   if (anyNullPlane(src) || anyNullPlane(dst)) return ruxStatusNullPointer;
   if (badSize(roi)) return ruxStatusBadSize;
   const PremulPlanesRowFn row = alphaKernels().premulAP4[kSize<T>];
-  for (int y = 0; y < roi.height; ++y) {
-    const void* sr[4];
-    void* dr[4];
-    for (int c = 0; c < 4; ++c) {
-      sr[c] = rowPtr(src[c], srcStep, y);
-      dr[c] = rowPtr(dst[c], dstStep, y);
+  par::forEachRowBlockBySize(roi.height, touched<T>(roi, 8), [&](par::RowRange rr) {
+    for (int y = rr.begin; y < rr.end; ++y) {
+      const void* sr[4];
+      void* dr[4];
+      for (int c = 0; c < 4; ++c) {
+        sr[c] = rowPtr(src[c], srcStep, y);
+        dr[c] = rowPtr(dst[c], dstStep, y);
+      }
+      row(sr, dr, static_cast<std::size_t>(roi.width));
     }
-    row(sr, dr, static_cast<std::size_t>(roi.width));
-  }
+  });
   return ruxStatusOk;
 }
 
@@ -262,7 +280,9 @@ RuxResult alphaPremulC(const T* src, int srcStep, T alpha, T* dst, int dstStep, 
   if (badSize(roi)) return ruxStatusBadSize;
   const PremulConstRowFn row = alphaKernels().premulC[kSize<T>][kAlpha];
   const auto n = static_cast<std::size_t>(roi.width) * (kAlpha ? 1 : C);
-  for (int y = 0; y < roi.height; ++y) row(rowPtr(src, srcStep, y), rowPtr(dst, dstStep, y), n, alpha);
+  par::forEachRowBlockBySize(roi.height, touched<T>(roi, 2 * (kAlpha ? 4 : C)), [&](par::RowRange r) {
+    for (int y = r.begin; y < r.end; ++y) row(rowPtr(src, srcStep, y), rowPtr(dst, dstStep, y), n, alpha);
+  });
   return ruxStatusOk;
 }
 
@@ -273,11 +293,13 @@ RuxResult alphaPremulCAP4(const T* const src[4], int srcStep, T alpha, T* const 
   if (badSize(roi)) return ruxStatusBadSize;
   const PremulConstRowFn row = alphaKernels().premulC[kSize<T>][0];
   const auto n = static_cast<std::size_t>(roi.width);
-  for (int y = 0; y < roi.height; ++y) {
-    for (int c = 0; c < 3; ++c) row(rowPtr(src[c], srcStep, y), rowPtr(dst[c], dstStep, y), n, alpha);
-    const SamplePtr<T> ar(rowPtr(dst[3], dstStep, y));
-    for (std::size_t x = 0; x < n; ++x) ar[x] = alpha;
-  }
+  par::forEachRowBlockBySize(roi.height, touched<T>(roi, 7), [&](par::RowRange rr) {
+    for (int y = rr.begin; y < rr.end; ++y) {
+      for (int c = 0; c < 3; ++c) row(rowPtr(src[c], srcStep, y), rowPtr(dst[c], dstStep, y), n, alpha);
+      const SamplePtr<T> ar(rowPtr(dst[3], dstStep, y));
+      for (std::size_t x = 0; x < n; ++x) ar[x] = alpha;
+    }
+  });
   return ruxStatusOk;
 }
 
@@ -288,19 +310,21 @@ RuxResult compColorKey(const T* a, int aStep, const T* b, int bStep, T* dst, int
   if (badSize(roi)) return ruxStatusBadSize;
   T k[C];
   std::copy(key, key + C, k);
-  for (int y = 0; y < roi.height; ++y) {
-    const T* ar = rowPtr(a, aStep, y);
-    const T* br = rowPtr(b, bStep, y);
-    T* dr = rowPtr(dst, dstStep, y);
-    for (int x = 0; x < roi.width * C; x += C) {
-      bool keyed = true;
-      for (int c = 0; c < C; ++c) keyed &= loadSample<T>(ar + x + c) == k[c];
-      const T* from = keyed ? br + x : ar + x;
-      T pixel[C];
-      std::memcpy(pixel, from, sizeof(pixel));  // whole pixel read before dst (which may alias) is written
-      std::memcpy(dr + x, pixel, sizeof(pixel));
+  par::forEachRowBlockBySize(roi.height, touched<T>(roi, 3 * C), [&](par::RowRange rr) {
+    for (int y = rr.begin; y < rr.end; ++y) {
+      const T* ar = rowPtr(a, aStep, y);
+      const T* br = rowPtr(b, bStep, y);
+      T* dr = rowPtr(dst, dstStep, y);
+      for (int x = 0; x < roi.width * C; x += C) {
+        bool keyed = true;
+        for (int c = 0; c < C; ++c) keyed &= loadSample<T>(ar + x + c) == k[c];
+        const T* from = keyed ? br + x : ar + x;
+        T pixel[C];
+        std::memcpy(pixel, from, sizeof(pixel));  // whole pixel read before dst (which may alias) is written
+        std::memcpy(dr + x, pixel, sizeof(pixel));
+      }
     }
-  }
+  });
   return ruxStatusOk;
 }
 
@@ -312,23 +336,25 @@ RuxResult alphaCompColorKey(const Rux8u* a, int aStep, Rux8u alphaA, const Rux8u
   if (badOp(op, kAlphaOps)) return ruxStatusBadCompositeOp;
   using Ar = Arith<Rux8u>;
   const Rux8u k[4] = {key[0], key[1], key[2], key[3]};
-  for (int y = 0; y < roi.height; ++y) {
-    const Rux8u* ar = rowPtr(a, aStep, y);
-    const Rux8u* br = rowPtr(b, bStep, y);
-    Rux8u* dr = rowPtr(dst, dstStep, y);
-    for (int x = 0; x < roi.width * 4; x += 4) {
-      Rux8u r[3];
-      if (ar[x] == k[0] && ar[x + 1] == k[1] && ar[x + 2] == k[2] && ar[x + 3] == k[3]) {
-        for (int c = 0; c < 3; ++c) r[c] = br[x + c];
-      } else {
-        for (int c = 0; c < 3; ++c) {
-          r[c] = Ar::out(compose<Rux8u>(op, Ar::mul(ar[x + c], alphaA), Ar::mul(br[x + c], alphaB),
-                                        alphaA, alphaB));
+  par::forEachRowBlockBySize(roi.height, touched<Rux8u>(roi, 12), [&](par::RowRange rr) {
+    for (int y = rr.begin; y < rr.end; ++y) {
+      const Rux8u* ar = rowPtr(a, aStep, y);
+      const Rux8u* br = rowPtr(b, bStep, y);
+      Rux8u* dr = rowPtr(dst, dstStep, y);
+      for (int x = 0; x < roi.width * 4; x += 4) {
+        Rux8u r[3];
+        if (ar[x] == k[0] && ar[x + 1] == k[1] && ar[x + 2] == k[2] && ar[x + 3] == k[3]) {
+          for (int c = 0; c < 3; ++c) r[c] = br[x + c];
+        } else {
+          for (int c = 0; c < 3; ++c) {
+            r[c] = Ar::out(compose<Rux8u>(op, Ar::mul(ar[x + c], alphaA), Ar::mul(br[x + c], alphaB),
+                                          alphaA, alphaB));
+          }
         }
+        for (int c = 0; c < 3; ++c) dr[x + c] = r[c];
       }
-      for (int c = 0; c < 3; ++c) dr[x + c] = r[c];
     }
-  }
+  });
   return ruxStatusOk;
 }
 

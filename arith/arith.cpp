@@ -12,8 +12,9 @@
 //  - Results known in advance (every result 0, 255 or 65535, or a plain copy) are delivered by
 //    Set and Copy; the AC4 forms use their AC4 versions, so alpha stays untouched.
 //  - Add, Sub, Mul and AddC, SubC, MulC on 8u, 16s and 32f (C1, C3, and C4 for two images) run
-//    their rows in parallel; 16u, AC4 integer, complex and division members run on the calling
-//    thread. Results never depend on the thread count.
+//    their rows in parallel once the region touches 1 MiB (par::threadsForBytes); 16u, AC4
+//    integer, complex and division members run on the calling thread. Results never depend on
+//    the thread count.
 // Validation: a constant array (-8), the image pointers (-8), size (-6); steps (-14) only for
 // Div, DivC, Div_Round and the complex two-image members; then a zero constant divisor (-10)
 // and the rounding mode (-213). 16u fast paths that fill or copy test only the source pointers
@@ -110,9 +111,12 @@ int forRows(RightOperand<S> a, const S* b, int bStep, S* d, int dStep, RuxImageS
     return warn;
   };
   if (!parallel) return rows(0, roi.height);
-  par::forEachRowBlock(roi.height, par::requestedThreads(),
-                       [&](par::RowRange r) { rows(r.begin, r.end); });
-  return 0;
+  const long long rowBytes =
+      static_cast<long long>(roi.width) * channelsOf(L) * static_cast<long long>(sizeof(S));
+  return par::reduceRowBlocks(
+      roi.height, rowBytes * (a.pattern ? 2 : 3), 0,
+      [&](par::RowRange r, int& warn) { warn |= rows(r.begin, r.end); },
+      [](int& all, int warn) { all |= warn; });
 }
 
 template <class S, MoveLayout L>

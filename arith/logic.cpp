@@ -4,7 +4,8 @@
 // Shape: the result is an exact bit operation, so the drivers only pick a row kernel
 // (primitives/logic_kernels) and walk the rows. C3 and C4 two-image forms are C1 over
 // width x channels; constant forms run a repeating pattern of the per-channel constants; AC4
-// keeps the destination alpha. Not is Xor with all ones.
+// keeps the destination alpha. Not is Xor with all ones. Regions of 1 MiB touched and more run
+// in row blocks on threads (a shift by 0 that copies overlapping images stays on one thread).
 // Shift counts: a count of 0 copies the source; a count at or beyond the sample width gives 0
 // (left shifts and unsigned right shifts) or the sign fill, 0 or -1 (signed right shifts), so no
 // shift is ever undefined. Equal counts on C3/C4 run the single-count kernel over the whole row;
@@ -16,6 +17,7 @@
 #include <type_traits>
 
 #include "core/base.h"
+#include "core/parallel.h"
 #include "primitives/logic_kernels.h"
 #include "primitives/move_kernels.h"
 
@@ -25,6 +27,13 @@ namespace {
 template <MoveLayout L>
 constexpr int channelsOf() {
   return L == kMoveC1 ? 1 : (L == kMoveC3 ? 3 : 4);
+}
+
+// Bytes a row of the region touches in the given number of images.
+template <class T, MoveLayout L>
+long long rowBytes(RuxImageSize roi, int images) {
+  return static_cast<long long>(roi.width) * channelsOf<L>() * static_cast<long long>(sizeof(T)) *
+         images;
 }
 
 template <class... S>
@@ -41,9 +50,11 @@ RuxResult bitBinary(BitOp op, const T* a, int aStep, const T* b, int bStep, T* d
   constexpr bool kAlpha = L == kMoveAC4;
   const BitRowFn row = logicKernels().binary[sizeClass<T>()][op][kAlpha];
   const std::size_t n = static_cast<std::size_t>(roi.width) * (kAlpha ? 1 : channelsOf<L>());
-  for (int y = 0; y < roi.height; ++y) {
-    row(rowPtr(a, aStep, y), rowPtr(b, bStep, y), rowPtr(dst, dstStep, y), n);
-  }
+  par::forEachRowBlockBySize(roi.height, rowBytes<T, L>(roi, 3), [&](par::RowRange r) {
+    for (int y = r.begin; y < r.end; ++y) {
+      row(rowPtr(a, aStep, y), rowPtr(b, bStep, y), rowPtr(dst, dstStep, y), n);
+    }
+  });
   return ruxStatusOk;
 }
 
@@ -57,10 +68,12 @@ RuxResult bitConst(BitOp op, const T* src, int srcStep, const T* value, T* dst, 
   constexpr int kValues = L == kMoveC1 ? 1 : (L == kMoveC4 ? 4 : 3);
   T pattern[4] = {0, 0, 0, 0};
   for (int c = 0; c < kValues; ++c) pattern[c] = value[c];
-  for (int y = 0; y < roi.height; ++y) {
-    row(rowPtr(src, srcStep, y), pattern, rowPtr(dst, dstStep, y),
-        static_cast<std::size_t>(roi.width));
-  }
+  par::forEachRowBlockBySize(roi.height, rowBytes<T, L>(roi, 2), [&](par::RowRange r) {
+    for (int y = r.begin; y < r.end; ++y) {
+      row(rowPtr(src, srcStep, y), pattern, rowPtr(dst, dstStep, y),
+          static_cast<std::size_t>(roi.width));
+    }
+  });
   return ruxStatusOk;
 }
 
@@ -113,20 +126,26 @@ RuxResult shiftConst(ShiftDir dir, const T* src, int srcStep, const Rux32u* coun
   }
   if (equal && static_cast<Rux32u>(k[0]) == kBits) {  // every bit shifted out
     static constexpr T kZero[4] = {0, 0, 0, 0};
-    for (int y = 0; y < roi.height; ++y) {
-      if (L == kMoveAC4) {
-        move.fill[sizeClass<T>()][kMoveAC4](kZero, rowPtr(dst, dstStep, y), width);
-      } else {
-        std::memset(rowPtr(dst, dstStep, y), 0, rowBytes);
+    par::forEachRowBlockBySize(roi.height, rowBytes, [&](par::RowRange r) {
+      for (int y = r.begin; y < r.end; ++y) {
+        if (L == kMoveAC4) {
+          move.fill[sizeClass<T>()][kMoveAC4](kZero, rowPtr(dst, dstStep, y), width);
+        } else {
+          std::memset(rowPtr(dst, dstStep, y), 0, rowBytes);
+        }
       }
-    }
+    });
     return ruxStatusOk;
   }
   const auto& table = logicKernels().shift[shiftType<T>()][dir];
   const bool flat = equal && L != kMoveAC4;
   const ShiftRowFn row = table[flat ? kMoveC1 : L];
   const std::size_t n = flat ? width * C : width;
-  for (int y = 0; y < roi.height; ++y) row(rowPtr(src, srcStep, y), rowPtr(dst, dstStep, y), n, k);
+  par::forEachRowBlockBySize(roi.height, 2 * static_cast<long long>(rowBytes), [&](par::RowRange r) {
+    for (int y = r.begin; y < r.end; ++y) {
+      row(rowPtr(src, srcStep, y), rowPtr(dst, dstStep, y), n, k);
+    }
+  });
   return ruxStatusOk;
 }
 

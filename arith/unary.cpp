@@ -10,7 +10,8 @@
 // Integer results: the exact value f(x) * 2^-scaleFactor, rounded to nearest even, saturated.
 // Warnings: a row reports the warning of its first offending sample (3: negative square-root
 // argument; 7: logarithm of zero; 8: logarithm of a negative value); every row is processed and
-// the first non-zero row status is returned.
+// the first non-zero row status is returned. Regions of 1 MiB touched and more run in row blocks
+// on threads; the status is still that of the first reporting row.
 // Validation: null pointers (-8), then size (-6) and steps (-14) for Abs, Sqr, Sqrt, Ln, Exp,
 // MaxEvery and MinEvery; MulScale, MulCScale and Complement check steps before the size.
 // Rows always advance by the caller's step in bytes, whatever its alignment.
@@ -20,6 +21,7 @@
 
 #include "primitives/unaligned.h"
 #include "core/base.h"
+#include "core/parallel.h"
 #include "primitives/unary_kernels.h"
 
 namespace rux {
@@ -33,6 +35,13 @@ bool badStep(S... step) {
 template <MoveLayout L>
 constexpr int channelsOf() {
   return L == kMoveC1 ? 1 : (L == kMoveC3 ? 3 : 4);
+}
+
+// Bytes a row of the region touches in the given number of images.
+template <class T, MoveLayout L>
+long long rowBytes(RuxImageSize roi, int images) {
+  return static_cast<long long>(roi.width) * channelsOf<L>() * static_cast<long long>(sizeof(T)) *
+         images;
 }
 
 template <class T>
@@ -129,12 +138,18 @@ RuxResult unary(Fn fn, const T* src, int srcStep, T* dst, int dstStep, RuxImageS
   if (badStep(srcStep, dstStep)) return ruxStatusBadStep;
   const UnaryRowFn row = unaryRow<T, L>(fn);
   const std::size_t n = static_cast<std::size_t>(roi.width) * (L == kMoveAC4 ? 1 : channelsOf<L>());
-  RuxResult status = ruxStatusOk;
-  for (int y = 0; y < roi.height; ++y) {
-    const RuxResult r = row(rowPtr(src, srcStep, y), rowPtr(dst, dstStep, y), n, scale);
+  // The status of the first row that reports one, in row order, whatever the blocks.
+  const auto first = [](RuxResult& status, RuxResult r) {
     if (status == ruxStatusOk) status = r;
-  }
-  return status;
+  };
+  return par::reduceRowBlocks(
+      roi.height, rowBytes<T, L>(roi, 2), RuxResult(ruxStatusOk),
+      [&](par::RowRange r, RuxResult& status) {
+        for (int y = r.begin; y < r.end; ++y) {
+          first(status, row(rowPtr(src, srcStep, y), rowPtr(dst, dstStep, y), n, scale));
+        }
+      },
+      first);
 }
 
 RuxResult complement(Rux32s* srcDst, int step, RuxImageSize roi) {
@@ -142,9 +157,12 @@ RuxResult complement(Rux32s* srcDst, int step, RuxImageSize roi) {
   if (badStep(step)) return ruxStatusBadStep;
   if (badSize(roi)) return ruxStatusBadSize;
   const UnaryRowFn row = unaryKernels().complement32s;
-  for (int y = 0; y < roi.height; ++y) {
-    row(rowPtr(srcDst, step, y), rowPtr(srcDst, step, y), static_cast<std::size_t>(roi.width), 0);
-  }
+  par::forEachRowBlockBySize(roi.height, 8LL * roi.width, [&](par::RowRange r) {
+    for (int y = r.begin; y < r.end; ++y) {
+      row(rowPtr(srcDst, step, y), rowPtr(srcDst, step, y), static_cast<std::size_t>(roi.width),
+          0);
+    }
+  });
   return ruxStatusOk;
 }
 
@@ -157,9 +175,11 @@ RuxResult mulScale(const T* a, int aStep, const T* b, int bStep, T* dst, int dst
   constexpr bool kAlpha = L == kMoveAC4;
   const PairRowFn row = unaryKernels().mulScale[sizeof(T) == 1 ? 0 : 1][kAlpha];
   const std::size_t n = static_cast<std::size_t>(roi.width) * (kAlpha ? 1 : channelsOf<L>());
-  for (int y = 0; y < roi.height; ++y) {
-    row(rowPtr(a, aStep, y), rowPtr(b, bStep, y), rowPtr(dst, dstStep, y), n);
-  }
+  par::forEachRowBlockBySize(roi.height, rowBytes<T, L>(roi, 3), [&](par::RowRange r) {
+    for (int y = r.begin; y < r.end; ++y) {
+      row(rowPtr(a, aStep, y), rowPtr(b, bStep, y), rowPtr(dst, dstStep, y), n);
+    }
+  });
   return ruxStatusOk;
 }
 
@@ -173,10 +193,12 @@ RuxResult mulCScale(const T* src, int srcStep, const T* value, T* dst, int dstSt
   T pattern[4] = {0, 0, 0, 0};
   for (int c = 0; c < kValues; ++c) pattern[c] = value[c];
   const PairConstRowFn row = unaryKernels().mulCScale[sizeof(T) == 1 ? 0 : 1][L];
-  for (int y = 0; y < roi.height; ++y) {
-    row(rowPtr(src, srcStep, y), pattern, rowPtr(dst, dstStep, y),
-        static_cast<std::size_t>(roi.width));
-  }
+  par::forEachRowBlockBySize(roi.height, rowBytes<T, L>(roi, 2), [&](par::RowRange r) {
+    for (int y = r.begin; y < r.end; ++y) {
+      row(rowPtr(src, srcStep, y), pattern, rowPtr(dst, dstStep, y),
+          static_cast<std::size_t>(roi.width));
+    }
+  });
   return ruxStatusOk;
 }
 
@@ -190,10 +212,12 @@ RuxResult extremum(bool max, const T* src, int srcStep, T* srcDst, int srcDstSte
   const UnaryKernels& k = unaryKernels();
   const PairRowFn row = (max ? k.maxEvery : k.minEvery)[unaryType<T>()][kAlpha];
   const std::size_t n = static_cast<std::size_t>(roi.width) * (kAlpha ? 1 : channelsOf<L>());
-  for (int y = 0; y < roi.height; ++y) {
-    T* d = rowPtr(srcDst, srcDstStep, y);
-    row(rowPtr(src, srcStep, y), d, d, n);
-  }
+  par::forEachRowBlockBySize(roi.height, rowBytes<T, L>(roi, 3), [&](par::RowRange r) {
+    for (int y = r.begin; y < r.end; ++y) {
+      T* d = rowPtr(srcDst, srcDstStep, y);
+      row(rowPtr(src, srcStep, y), d, d, n);
+    }
+  });
   return ruxStatusOk;
 }
 

@@ -1,7 +1,9 @@
-// rux_bench: ruxIP against OpenCV and plain memory operations, one thread, in one run.
+// rux_bench: ruxIP against OpenCV and plain memory operations, in one run.
 //
-// Usage: rux_bench [--quick] [--benchmark_filter=REGEX] [other --benchmark_* flags]
+// Usage: rux_bench [--quick] [--threads=N] [--benchmark_filter=REGEX] [other --benchmark_* flags]
 //   --quick (or RUX_BENCH_QUICK=1): one repetition of at least 0.05 s per case, for smoke runs.
+//   --threads=N: ruxIP, OpenCV and the reference operations run on N threads (default 1);
+//   variants that name their own count keep it.
 // After the usual console output, a summary lists per case the median time of `rux` and, for
 // each other implementation, time(other) / time(rux): above 1 means ruxIP is faster; for `ref`
 // it is the fraction of the reference memory bandwidth that ruxIP reaches.
@@ -96,9 +98,10 @@ void SummaryReporter::printSummary(std::FILE* out) const {
   std::size_t nameWidth = 4;
   for (const std::string& key : rows) nameWidth = std::max(nameWidth, key.size());
   std::fprintf(out,
-               "\nSummary: median real time in ms, 1 thread (2 where the case name ends in -2t). "
+               "\nSummary: median real time in ms, %d thread(s) (2 where the case name ends in -2t). "
                "X/rux = time(X) / time(rux): above 1 means rux is faster;\nref/rux is the "
-               "fraction of the memory bandwidth of the reference operation that rux reaches.\n");
+               "fraction of the memory bandwidth of the reference operation that rux reaches.\n",
+               ruxbench::currentThreads());
   std::fprintf(out, "%-*s %10s %9s", static_cast<int>(nameWidth), "Case", "rux ms", "rux GiB/s");
   for (const std::string& impl : others) {
     std::fprintf(out, " %10s %8s", (impl + " ms").c_str(), (impl + "/rux").c_str());
@@ -140,7 +143,8 @@ void printHelp() {
   benchmark::PrintDefaultHelp();
   std::fprintf(stdout,
                "rux_bench:\n"
-               "  [--quick]   one repetition of at least 0.05 s per case (also RUX_BENCH_QUICK=1)\n");
+               "  [--quick]   one repetition of at least 0.05 s per case (also RUX_BENCH_QUICK=1)\n"
+               "  [--threads=N]  run every case on N threads (default 1)\n");
 }
 
 bool startsWith(const char* arg, const char* prefix) {
@@ -154,9 +158,18 @@ int main(int argc, char** argv) {
   bool quick = env != nullptr && *env != '\0' && std::strcmp(env, "0") != 0;
   bool userRepetitions = false, userMinTime = false, consoleFormat = true;
   int kept = 1;
+  int threads = 1;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--quick") == 0) {
       quick = true;
+      continue;
+    }
+    if (startsWith(argv[i], "--threads=")) {
+      threads = std::atoi(argv[i] + std::strlen("--threads="));
+      if (threads < 1) {
+        std::fprintf(stderr, "rux_bench: --threads needs a count of at least 1\n");
+        return 1;
+      }
       continue;
     }
     userRepetitions |= startsWith(argv[i], "--benchmark_repetitions");
@@ -172,15 +185,15 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv, printHelp);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
 
-  if (ruxSetNumThreads(1) != ruxStatusOk) {
-    std::fprintf(stderr, "rux_bench: ruxSetNumThreads(1) failed\n");
+  if (ruxSetNumThreads(threads) != ruxStatusOk) {
+    std::fprintf(stderr, "rux_bench: ruxSetNumThreads(%d) failed\n", threads);
     return 1;
   }
   const RuxVersionInfo* version = ruxiGetLibVersion();
   benchmark::AddCustomContext("ruxIP", version->versionText);
-  benchmark::AddCustomContext("threads", "1");
+  benchmark::AddCustomContext("threads", std::to_string(threads));
 #ifdef RUX_HAVE_OPENCV
-  cv::setNumThreads(1);
+  cv::setNumThreads(threads);
   benchmark::AddCustomContext("OpenCV", CV_VERSION);
 #else
   benchmark::AddCustomContext("OpenCV", "not found at configure time: no cv cases");
@@ -189,6 +202,7 @@ int main(int argc, char** argv) {
   ruxbench::RunSettings settings;
   settings.repetitions = userRepetitions ? 0 : (quick ? 1 : 5);
   settings.minTimeSeconds = (quick && !userMinTime) ? 0.05 : 0;
+  settings.threads = threads;
   ruxbench::registerFamilies(settings);
 
   SummaryReporter reporter(benchmark::CreateDefaultDisplayReporter());

@@ -66,7 +66,8 @@ __attribute__((target("avx512f"))) std::uint64_t xorBytesAvx512(const std::uint8
   return r;
 }
 
-// Reads every input byte once with the widest vectors this processor has.
+// Reads every input byte once with the widest vectors this processor has; contiguous images of
+// 1 MiB and more are split among the run's threads.
 int refRead(Operands& o) {
   static const bool avx512 = __builtin_cpu_supports("avx512f");
   std::uint64_t r = 0;
@@ -74,6 +75,16 @@ int refRead(Operands& o) {
     const bool contiguous = static_cast<std::size_t>(img.step()) == img.rowBytes();
     const int rows = contiguous ? 1 : img.roi().height;
     const std::size_t bytes = contiguous ? static_cast<std::size_t>(img.bytes()) : img.rowBytes();
+    const int threads = contiguous && bytes >= (1u << 20) ? ruxbench::currentThreads() : 1;
+    if (threads > 1) {
+      const std::uint8_t* p = img.ptr<std::uint8_t>();
+#pragma omp parallel for num_threads(threads) reduction(^ : r)
+      for (int t = 0; t < threads; ++t) {
+        const std::size_t begin = bytes * t / threads, end = bytes * (t + 1) / threads;
+        r ^= avx512 ? xorBytesAvx512(p + begin, end - begin) : xorBytesAvx2(p + begin, end - begin);
+      }
+      continue;
+    }
     for (int y = 0; y < rows; ++y) {
       const std::uint8_t* p = img.ptr<std::uint8_t>() + static_cast<std::ptrdiff_t>(y) * img.step();
       r ^= avx512 ? xorBytesAvx512(p, bytes) : xorBytesAvx2(p, bytes);
@@ -100,6 +111,29 @@ void registerStats() {
               {"cv",
                [](Operands& o) {
                  g_sink = cv::sum(o.in[0].mat)[0];
+                 return 0;
+               }},
+#endif
+              {"ref", refRead},
+          },
+          {ruxbench::kFullHd, ruxbench::kSquare4k});
+
+  // Three channels: against the one-channel form's speed (same bytes per second is the goal).
+  addCase("Sum_8u_C3R",
+          [](Size s) { return Operands{images(Image::random<Rux8u>(s, 3, 1)), {}}; },
+          {
+              {"rux",
+               [](Operands& o) {
+                 Rux64f s[3] = {};
+                 const RuxResult r = ruxiSum_8u_C3R(in<Rux8u>(o), o.in[0].step(), o.roi(), s);
+                 g_sink = s[0] + s[1] + s[2];
+                 return r;
+               }},
+#ifdef RUX_HAVE_OPENCV
+              {"cv",
+               [](Operands& o) {
+                 const cv::Scalar s = cv::sum(o.in[0].mat);
+                 g_sink = s[0] + s[1] + s[2];
                  return 0;
                }},
 #endif

@@ -1,5 +1,5 @@
 // Threshold and compare: Threshold_GT, Threshold_LTVal, Compare, CompareC and the Otsu level
-// against OpenCV, 1920x1080, one thread.
+// against OpenCV, 1920x1080 (the thresholds also 4096x4096).
 #include <cstdint>
 
 #include "harness.h"
@@ -42,6 +42,8 @@ Operands twoToMask(Size s) {
 }
 
 const std::vector<Size> kSizes = {ruxbench::kFullHd};
+// The thresholds also at 4096x4096, where two threads meet the memory bandwidth.
+const std::vector<Size> kBoth = {ruxbench::kFullHd, ruxbench::kSquare4k};
 
 void registerThreshold() {
   using ruxbench::addCase;
@@ -61,7 +63,7 @@ void registerThreshold() {
                }},
 #endif
           },
-          kSizes);
+          kBoth);
 
   // OpenCV's to-zero also zeroes samples equal to the threshold: same work, other ties.
   addCase("Threshold_LTVal_32f_C1R", oneInOneOut<Rux32f>,
@@ -81,7 +83,7 @@ void registerThreshold() {
                false},
 #endif
           },
-          kSizes);
+          kBoth);
 
   addCase("Compare_8u_C1R", twoToMask<Rux8u>,
           {

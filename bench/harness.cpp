@@ -175,14 +175,16 @@ void addCase(const std::string& name, std::function<Operands(Size)> make,
       auto body = [make, size, key, run = v.run, same = v.sameOutput,
                    threads = v.threads](benchmark::State& st) {
         Operands o = make(size);
-        if (threads != 1) setThreads(threads);
+        const int base = g_settings.threads;
+        const int n = threads != 1 ? threads : base;  // a variant's own count, else --threads
+        if (n != base) setThreads(n);
         int status = ruxStatusOk;
         for (auto _ : st) {
           const int r = run(o);
           if (r != ruxStatusOk) status = r;
           benchmark::ClobberMemory();
         }
-        if (threads != 1) setThreads(1);
+        if (n != base) setThreads(base);
         if (status != ruxStatusOk) {
           st.SkipWithError(("returned status " + std::to_string(status)).c_str());
           return;
@@ -201,6 +203,21 @@ void addCase(const std::string& name, std::function<Operands(Size)> make,
   }
 }
 
+// Pieces of at least 1 MiB go to the current thread count (equal contiguous parts).
+template <class Piece>
+void splitAmongThreads(std::uint8_t* dst, std::size_t n, const Piece& piece) {
+  const int threads = n < (1u << 20) ? 1 : std::max(1, ruxbench::currentThreads());
+  if (threads == 1) {
+    piece(dst, std::size_t{0}, n);
+    return;
+  }
+#pragma omp parallel for num_threads(threads) schedule(static)
+  for (int t = 0; t < threads; ++t) {
+    const std::size_t begin = n * t / threads, end = n * (t + 1) / threads;
+    piece(dst, begin, end - begin);
+  }
+}
+
 int refCopy(Operands& o) {
   std::vector<Span> src, dst;
   for (const Image& img : o.in) appendSpans(img, src);
@@ -208,7 +225,10 @@ int refCopy(Operands& o) {
   std::size_t si = 0, so = 0, di = 0, doff = 0;
   while (si < src.size() && di < dst.size()) {
     const std::size_t n = std::min(src[si].bytes - so, dst[di].bytes - doff);
-    std::memcpy(dst[di].data + doff, src[si].data + so, n);
+    const std::uint8_t* from = src[si].data + so;
+    splitAmongThreads(dst[di].data + doff, n, [from](std::uint8_t* to, std::size_t at, std::size_t len) {
+      std::memcpy(to + at, from + at, len);
+    });
     so += n;
     doff += n;
     if (so == src[si].bytes) ++si, so = 0;
@@ -220,8 +240,18 @@ int refCopy(Operands& o) {
 int refFill(Operands& o, int byte) {
   std::vector<Span> dst;
   for (const Image& img : o.out) appendSpans(img, dst);
-  for (const Span& s : dst) std::memset(s.data, byte, s.bytes);
+  for (const Span& s : dst) {
+    splitAmongThreads(s.data, s.bytes, [byte](std::uint8_t* to, std::size_t at, std::size_t len) {
+      std::memset(to + at, byte, len);
+    });
+  }
   return 0;
+}
+
+int currentThreads() {
+  int n = 1;
+  ruxGetNumThreads(&n);
+  return n;
 }
 
 int addFamily(void (*registerCases)()) {

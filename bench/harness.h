@@ -135,6 +135,7 @@ struct Variant {
   std::function<int(Operands&)> run;   // returns a RuxResult; other implementations return 0
   bool sameOutput = true;              // output must match the case's other such variants
   int threads = 1;                     // ruxIP and OpenCV thread count while this variant runs
+                                       // (1: the --threads count of the run)
 };
 
 // Registers the case at each size, one benchmark per variant, in the order given.
@@ -143,7 +144,9 @@ void addCase(const std::string& name, std::function<Operands(Size)> make,
 
 // Reference bandwidth operations over the operands' bytes, for `ref` variants.
 // refCopy streams all input bytes into the outputs (inputs and outputs hold the same number of
-// bytes); refFill memsets every output byte.
+// bytes); refFill memsets every output byte. Both split blocks of 1 MiB and more among the
+// current thread count (currentThreads(): ruxIP's library-wide count).
+int currentThreads();
 int refCopy(Operands& o);
 int refFill(Operands& o, int byte);
 
@@ -156,6 +159,7 @@ int addFamily(void (*registerCases)());
 struct RunSettings {
   int repetitions = 5;
   double minTimeSeconds = 0;
+  int threads = 1;  // thread count of every case whose variant does not set its own
 };
 // Calls every family's registration function (once, from main).
 void registerFamilies(const RunSettings& settings);

@@ -8,7 +8,8 @@
 // Shape: every pointwise layout is one row kernel over width x channels samples
 // (primitives/convert_kernels); rows merge into one when both steps equal the row lengths. AC4
 // converts blocks of pixels into a stack block and moves channels 0..2 out with the shared
-// shuffle kernel, which leaves the destination alpha as it was.
+// shuffle kernel, which leaves the destination alpha as it was. Regions of 1 MiB touched and
+// more run in row blocks on threads, under the caller's rounding mode.
 // Rounding: the kernels round explicitly and never read the processor's rounding mode, except
 // Scale 8u32f and 32f8u, whose single-precision formulas are defined under round-to-nearest:
 // they set it for the call through FpRoundingGuard, which restores the caller's mode.
@@ -20,6 +21,7 @@
 
 #include "core/base.h"
 #include "core/fp_guard.h"
+#include "core/parallel.h"
 #include "primitives/convert_kernels.h"
 #include "primitives/move_kernels.h"
 
@@ -36,29 +38,38 @@ template <class S, class D, class Row>
 void forRows(const S* src, int srcStep, D* dst, int dstStep, RuxImageSize roi, int channels,
              bool keepAlpha, const Row& row) {
   const std::size_t n = static_cast<std::size_t>(roi.width) * channels;
+  const long long touched = static_cast<long long>(n) * (sizeof(S) + sizeof(D) * (keepAlpha ? 2 : 1));
   if (!keepAlpha) {
     const long long total = static_cast<long long>(n) * roi.height;
-    if (static_cast<long long>(srcStep) == static_cast<long long>(n * sizeof(S)) &&
-        static_cast<long long>(dstStep) == static_cast<long long>(n * sizeof(D)) &&
-        total < INT_MAX) {
-      row(src, dst, static_cast<std::size_t>(total));
-      return;
-    }
-    for (int y = 0; y < roi.height; ++y) row(rowPtr(src, srcStep, y), rowPtr(dst, dstStep, y), n);
+    const bool merged = static_cast<long long>(srcStep) == static_cast<long long>(n * sizeof(S)) &&
+                        static_cast<long long>(dstStep) == static_cast<long long>(n * sizeof(D)) &&
+                        total < INT_MAX;
+    par::forEachRowBlockBySize(roi.height, touched, [&](par::RowRange r) {
+      if (merged) {
+        row(rowPtr(src, srcStep, r.begin), rowPtr(dst, dstStep, r.begin),
+            n * static_cast<std::size_t>(r.size()));
+        return;
+      }
+      for (int y = r.begin; y < r.end; ++y) {
+        row(rowPtr(src, srcStep, y), rowPtr(dst, dstStep, y), n);
+      }
+    });
     return;
   }
-  alignas(64) D block[kAlphaChunk * 4];
   const ShuffleRowFn move = moveKernels().shuffle[sizeClass<D>()][4][4];
-  for (int y = 0; y < roi.height; ++y) {
-    const S* s = rowPtr(src, srcStep, y);
-    D* d = rowPtr(dst, dstStep, y);
-    for (int x = 0; x < roi.width; x += kAlphaChunk) {
-      const int count = roi.width - x < kAlphaChunk ? roi.width - x : kAlphaChunk;
-      row(s + 4 * static_cast<std::ptrdiff_t>(x), block, static_cast<std::size_t>(count) * 4);
-      move(block, d + 4 * static_cast<std::ptrdiff_t>(x), static_cast<std::size_t>(count),
-           kSelKeepAlpha, nullptr);
+  par::forEachRowBlockBySize(roi.height, touched, [&](par::RowRange r) {
+    alignas(64) D block[kAlphaChunk * 4];
+    for (int y = r.begin; y < r.end; ++y) {
+      const S* s = rowPtr(src, srcStep, y);
+      D* d = rowPtr(dst, dstStep, y);
+      for (int x = 0; x < roi.width; x += kAlphaChunk) {
+        const int count = roi.width - x < kAlphaChunk ? roi.width - x : kAlphaChunk;
+        row(s + 4 * static_cast<std::ptrdiff_t>(x), block, static_cast<std::size_t>(count) * 4);
+        move(block, d + 4 * static_cast<std::ptrdiff_t>(x), static_cast<std::size_t>(count),
+             kSelKeepAlpha, nullptr);
+      }
     }
-  }
+  });
 }
 
 RuxResult checkImages(const void* src, int srcStep, const void* dst, int dstStep,
@@ -88,10 +99,13 @@ RuxResult convert1u8u(const Rux8u* src, int srcStep, int bitOffset, Rux8u* dst, 
   const RuxResult status = checkImages(src, srcStep, dst, dstStep, roi, true);
   if (status != ruxStatusOk) return status;
   if (bitOffset < 0) return ruxStatusBadSize;
-  for (int y = 0; y < roi.height; ++y) {
-    unpackBitsRow(rowPtr(src, srcStep, y), bitOffset, rowPtr(dst, dstStep, y),
-                  static_cast<std::size_t>(roi.width));
-  }
+  const long long touched = roi.width + (static_cast<long long>(roi.width) + bitOffset + 7) / 8;
+  par::forEachRowBlockBySize(roi.height, touched, [&](par::RowRange r) {
+    for (int y = r.begin; y < r.end; ++y) {
+      unpackBitsRow(rowPtr(src, srcStep, y), bitOffset, rowPtr(dst, dstStep, y),
+                    static_cast<std::size_t>(roi.width));
+    }
+  });
   return ruxStatusOk;
 }
 

@@ -6,27 +6,65 @@
 //  - AC4, C3AC4, AC4C3 and the planar forms go through the shared vector row kernels
 //    (primitives/move_kernels), which keep the destination alpha where it is not an operand.
 //  - Channel-of-interest forms are strided scalar loops: they touch only the chosen channel.
+// Regions of 1 MiB touched and more run in row blocks on threads (plain copies only when the two
+// images do not overlap).
 // Validation: null pointers (-8), then size (-6). Copy checks no step: any step is walked as given.
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <utility>
 
 #include "primitives/unaligned.h"
 #include "core/base.h"
+#include "core/parallel.h"
 #include "primitives/move_kernels.h"
 
 namespace rux {
 namespace {
 
+// First and one-past-last byte that rows [0, rows) of rowBytes each, step bytes apart, cover.
+std::pair<std::uintptr_t, std::uintptr_t> span(const void* base, int step, int rows,
+                                               std::size_t rowBytes) {
+  const auto first = reinterpret_cast<std::uintptr_t>(base);
+  const auto last = reinterpret_cast<std::uintptr_t>(rowPtr(base, step, rows - 1));
+  return {std::min(first, last), std::max(first, last) + rowBytes};
+}
+
+// Row blocks may run on threads only when no thread can overwrite what another still reads.
+bool disjoint(const void* src, int srcStep, const void* dst, int dstStep, int rows,
+              std::size_t rowBytes) {
+  const auto s = span(src, srcStep, rows, rowBytes);
+  const auto d = span(dst, dstStep, rows, rowBytes);
+  return s.second <= d.first || d.second <= s.first;
+}
+
 RuxResult copyBytes(const void* src, int srcStep, void* dst, int dstStep, RuxImageSize roi,
                     std::size_t rowBytes) {
   if (src == dst && srcStep == dstStep) return ruxStatusOk;
-  if (static_cast<long long>(srcStep) == static_cast<long long>(rowBytes) && srcStep == dstStep) {
-    std::memmove(dst, src, rowBytes * static_cast<std::size_t>(roi.height));
+  const bool merged =
+      static_cast<long long>(srcStep) == static_cast<long long>(rowBytes) && srcStep == dstStep;
+  const auto rows = [&](par::RowRange r) {
+    if (merged) {
+      std::memmove(rowPtr(dst, dstStep, r.begin), rowPtr(src, srcStep, r.begin),
+                   rowBytes * static_cast<std::size_t>(r.size()));
+      return;
+    }
+    for (int y = r.begin; y < r.end; ++y) {
+      std::memmove(rowPtr(dst, dstStep, y), rowPtr(src, srcStep, y), rowBytes);
+    }
+  };
+  if (!disjoint(src, srcStep, dst, dstStep, roi.height, rowBytes)) {
+    rows({0, roi.height});  // overlapping images: one memmove order
     return ruxStatusOk;
   }
-  for (int y = 0; y < roi.height; ++y) {
-    std::memmove(rowPtr(dst, dstStep, y), rowPtr(src, srcStep, y), rowBytes);
-  }
+  par::forEachRowBlockBySize(roi.height, 2 * static_cast<long long>(rowBytes), rows);
   return ruxStatusOk;
+}
+
+// Bytes a row of W pixels of C samples touches in nImages images.
+template <class T>
+long long rowBytesOf(int width, int channels, int images) {
+  return static_cast<long long>(width) * channels * static_cast<long long>(sizeof(T)) * images;
 }
 
 template <class T, int C>
@@ -44,10 +82,13 @@ RuxResult copyShuffled(const T* src, int srcStep, T* dst, int dstStep, RuxImageS
   if (anyNull(src, dst)) return ruxStatusNullPointer;
   if (badSize(roi)) return ruxStatusBadSize;
   const ShuffleRowFn row = moveKernels().shuffle[sizeClass<T>()][CIN][COUT];
-  for (int y = 0; y < roi.height; ++y) {
-    row(rowPtr(src, srcStep, y), rowPtr(dst, dstStep, y), static_cast<std::size_t>(roi.width),
-        sel, nullptr);
-  }
+  const long long bytes = rowBytesOf<T>(roi.width, CIN + COUT, 1);
+  par::forEachRowBlockBySize(roi.height, bytes, [&](par::RowRange r) {
+    for (int y = r.begin; y < r.end; ++y) {
+      row(rowPtr(src, srcStep, y), rowPtr(dst, dstStep, y), static_cast<std::size_t>(roi.width),
+          sel, nullptr);
+    }
+  });
   return ruxStatusOk;
 }
 
@@ -57,9 +98,11 @@ RuxResult copyKeepAlpha(const T* src, int srcStep, T* dst, int dstStep, RuxImage
   if (anyNull(src, dst)) return ruxStatusNullPointer;
   if (badSize(roi)) return ruxStatusBadSize;
   const CopyKeepAlphaRowFn row = moveKernels().copyKeepAlpha[sizeClass<T>()];
-  for (int y = 0; y < roi.height; ++y) {
-    row(rowPtr(src, srcStep, y), rowPtr(dst, dstStep, y), static_cast<std::size_t>(roi.width));
-  }
+  par::forEachRowBlockBySize(roi.height, rowBytesOf<T>(roi.width, 4, 2), [&](par::RowRange r) {
+    for (int y = r.begin; y < r.end; ++y) {
+      row(rowPtr(src, srcStep, y), rowPtr(dst, dstStep, y), static_cast<std::size_t>(roi.width));
+    }
+  });
   return ruxStatusOk;
 }
 
@@ -69,10 +112,14 @@ RuxResult copyMasked(const T* src, int srcStep, T* dst, int dstStep, RuxImageSiz
   if (anyNull(src, dst, mask)) return ruxStatusNullPointer;
   if (badSize(roi)) return ruxStatusBadSize;
   const MaskedCopyRowFn row = moveKernels().maskedCopy[sizeClass<T>()][L];
-  for (int y = 0; y < roi.height; ++y) {
-    row(rowPtr(src, srcStep, y), rowPtr(dst, dstStep, y), rowPtr(mask, maskStep, y),
-        static_cast<std::size_t>(roi.width));
-  }
+  constexpr int C = L == kMoveC1 ? 1 : (L == kMoveC3 ? 3 : 4);
+  const long long bytes = rowBytesOf<T>(roi.width, C, 2) + roi.width;
+  par::forEachRowBlockBySize(roi.height, bytes, [&](par::RowRange r) {
+    for (int y = r.begin; y < r.end; ++y) {
+      row(rowPtr(src, srcStep, y), rowPtr(dst, dstStep, y), rowPtr(mask, maskStep, y),
+          static_cast<std::size_t>(roi.width));
+    }
+  });
   return ruxStatusOk;
 }
 
@@ -81,11 +128,14 @@ template <class T, int SIN, int DOUT>
 RuxResult copyStrided(const T* src, int srcStep, T* dst, int dstStep, RuxImageSize roi) {
   if (anyNull(src, dst)) return ruxStatusNullPointer;
   if (badSize(roi)) return ruxStatusBadSize;
-  for (int y = 0; y < roi.height; ++y) {
-    const ConstSamplePtr<Bits<T>> s(rowPtr(src, srcStep, y));
-    const SamplePtr<Bits<T>> d(rowPtr(dst, dstStep, y));
-    for (int x = 0; x < roi.width; ++x) d[x * DOUT] = s[x * SIN];
-  }
+  par::forEachRowBlockBySize(roi.height, rowBytesOf<T>(roi.width, SIN + DOUT, 1),
+                             [&](par::RowRange r) {
+    for (int y = r.begin; y < r.end; ++y) {
+      const ConstSamplePtr<Bits<T>> s(rowPtr(src, srcStep, y));
+      const SamplePtr<Bits<T>> d(rowPtr(dst, dstStep, y));
+      for (int x = 0; x < roi.width; ++x) d[x * DOUT] = s[x * SIN];
+    }
+  });
   return ruxStatusOk;
 }
 
@@ -98,11 +148,13 @@ RuxResult copyToPlanes(const T* src, int srcStep, T* const* planes, int dstStep,
   }
   if (badSize(roi)) return ruxStatusBadSize;
   const SplitRowFn row = moveKernels().split[sizeClass<T>()][C];
-  for (int y = 0; y < roi.height; ++y) {
-    void* rows[C];
-    for (int k = 0; k < C; ++k) rows[k] = rowPtr(planes[k], dstStep, y);
-    row(rowPtr(src, srcStep, y), rows, static_cast<std::size_t>(roi.width));
-  }
+  par::forEachRowBlockBySize(roi.height, rowBytesOf<T>(roi.width, C, 2), [&](par::RowRange r) {
+    for (int y = r.begin; y < r.end; ++y) {
+      void* rows[C];
+      for (int k = 0; k < C; ++k) rows[k] = rowPtr(planes[k], dstStep, y);
+      row(rowPtr(src, srcStep, y), rows, static_cast<std::size_t>(roi.width));
+    }
+  });
   return ruxStatusOk;
 }
 
@@ -124,9 +176,13 @@ RuxResult copyFromPlanes(const T* const* planes, int srcStep, T* dst, int dstSte
   }
   if (badSize(roi)) return ruxStatusBadSize;
   const long long dstBytes = static_cast<long long>(roi.width) * C * sizeof(T) * roi.height;
-  moveKernels().merge[sizeClass<T>()][C](reinterpret_cast<const void* const*>(planes), srcStep, dst,
-                                         dstStep, roi.width, roi.height,
-                                         streamMerge(sizeof(T), C, dstBytes));
+  const bool stream = streamMerge(sizeof(T), C, dstBytes);
+  const auto merge = moveKernels().merge[sizeClass<T>()][C];
+  par::forEachRowBlockBySize(roi.height, rowBytesOf<T>(roi.width, C, 2), [&](par::RowRange r) {
+    const void* rows[C];
+    for (int k = 0; k < C; ++k) rows[k] = rowPtr(planes[k], srcStep, r.begin);
+    merge(rows, srcStep, rowPtr(dst, dstStep, r.begin), dstStep, roi.width, r.size(), stream);
+  });
   return ruxStatusOk;
 }
 

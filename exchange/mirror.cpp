@@ -5,13 +5,15 @@
 // axes 1 and 2 go through the row-reversal kernels of primitives/rearrange_kernels. In place,
 // rows y and H-1-y are exchanged (reversed on the way for axis 2) and the middle row of an odd
 // height is reversed onto itself. A not-in-place call whose source and destination pointer and
-// step are equal is done in place.
+// step are equal is done in place. Regions of 1 MiB touched and more run in row blocks on
+// threads (in place: blocks of row pairs).
 // Validation: null pointers (-8), size (-6), axis not 0..2 (-21), then a region too thin to
 // flip on the chosen axis (-6). Steps are not checked.
 #include <algorithm>
 #include <cstring>
 
 #include "core/base.h"
+#include "core/parallel.h"
 #include "primitives/rearrange_kernels.h"
 
 namespace rux {
@@ -56,21 +58,29 @@ RuxResult mirrorInPlace(T* p, int step, RuxImageSize roi, int axis) {
   if (const RuxResult r = checkMirror(roi, axis); r != ruxStatusOk) return r;
   const std::size_t n = static_cast<std::size_t>(roi.width);
   const int h = roi.height;
+  const long long rowBytes = static_cast<long long>(n) * C * static_cast<long long>(sizeof(T));
   if (axis == 0) {
     const ShuffleRowFn shuffle = moveKernels().shuffle[sizeClass<T>()][4][4];
-    for (int y = 0; y < h / 2; ++y) {
-      swapRows<T, C, L == kMoveAC4>(rowPtr(p, step, y), rowPtr(p, step, h - 1 - y), n, shuffle);
-    }
+    par::forEachRowBlockBySize(h / 2, 4 * rowBytes, [&](par::RowRange r) {
+      for (int y = r.begin; y < r.end; ++y) {
+        swapRows<T, C, L == kMoveAC4>(rowPtr(p, step, y), rowPtr(p, step, h - 1 - y), n, shuffle);
+      }
+    });
     return ruxStatusOk;
   }
   const SwapReverseRowFn swapReverse = rearrangeKernels().swapReverse[sizeClass<T>()][L];
   if (axis == 1) {
-    for (int y = 0; y < h; ++y) swapReverse(rowPtr(p, step, y), rowPtr(p, step, y), n);
+    par::forEachRowBlockBySize(h, 2 * rowBytes, [&](par::RowRange r) {
+      for (int y = r.begin; y < r.end; ++y) swapReverse(rowPtr(p, step, y), rowPtr(p, step, y), n);
+    });
     return ruxStatusOk;
   }
-  for (int y = 0; y < (h + 1) / 2; ++y) {
-    swapReverse(rowPtr(p, step, y), rowPtr(p, step, h - 1 - y), n);
-  }
+  // Pair y works on rows y and h - 1 - y; pairs are disjoint, the middle row pairs with itself.
+  par::forEachRowBlockBySize((h + 1) / 2, 4 * rowBytes, [&](par::RowRange r) {
+    for (int y = r.begin; y < r.end; ++y) {
+      swapReverse(rowPtr(p, step, y), rowPtr(p, step, h - 1 - y), n);
+    }
+  });
   return ruxStatusOk;
 }
 
@@ -81,24 +91,29 @@ RuxResult mirror(const T* src, int srcStep, T* dst, int dstStep, RuxImageSize ro
   if (src == dst && srcStep == dstStep) return mirrorInPlace<T, C, L>(dst, dstStep, roi, axis);
   const std::size_t n = static_cast<std::size_t>(roi.width);
   const int h = roi.height;
+  const long long touched =
+      static_cast<long long>(n) * C * static_cast<long long>(sizeof(T)) * (L == kMoveAC4 ? 3 : 2);
   if (axis == 0) {
-    if constexpr (L == kMoveAC4) {
-      const ShuffleRowFn shuffle = moveKernels().shuffle[sizeClass<T>()][4][4];
-      for (int y = 0; y < h; ++y) {
-        shuffle(rowPtr(src, srcStep, y), rowPtr(dst, dstStep, h - 1 - y), n, kSelKeepAlpha,
-                nullptr);
+    const ShuffleRowFn shuffle = moveKernels().shuffle[sizeClass<T>()][4][4];
+    par::forEachRowBlockBySize(h, touched, [&](par::RowRange r) {
+      for (int y = r.begin; y < r.end; ++y) {
+        if constexpr (L == kMoveAC4) {
+          shuffle(rowPtr(src, srcStep, y), rowPtr(dst, dstStep, h - 1 - y), n, kSelKeepAlpha,
+                  nullptr);
+        } else {
+          std::memcpy(rowPtr(dst, dstStep, h - 1 - y), rowPtr(src, srcStep, y),
+                      n * C * sizeof(T));
+        }
       }
-    } else {
-      for (int y = 0; y < h; ++y) {
-        std::memcpy(rowPtr(dst, dstStep, h - 1 - y), rowPtr(src, srcStep, y), n * C * sizeof(T));
-      }
-    }
+    });
     return ruxStatusOk;
   }
   const ReverseRowFn reverse = rearrangeKernels().reverse[sizeClass<T>()][L];
-  for (int y = 0; y < h; ++y) {
-    reverse(rowPtr(src, srcStep, y), rowPtr(dst, dstStep, axis == 1 ? y : h - 1 - y), n);
-  }
+  par::forEachRowBlockBySize(h, touched, [&](par::RowRange r) {
+    for (int y = r.begin; y < r.end; ++y) {
+      reverse(rowPtr(src, srcStep, y), rowPtr(dst, dstStep, axis == 1 ? y : h - 1 - y), n);
+    }
+  });
   return ruxStatusOk;
 }
 

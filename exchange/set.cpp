@@ -3,12 +3,14 @@
 // Shape: a value whose bytes are all equal (any 8u value, zero of every type) is a byte fill
 // (memset), with rows merged when the step equals the row length; other values go through the
 // pattern-filling vector kernel (AC4 keeps alpha). Masked forms use the masked fill kernel;
-// channel-of-interest forms are strided scalar loops. Validation: null (-8), size (-6); no step
+// channel-of-interest forms are strided scalar loops. Regions of 1 MiB touched and more run in
+// row blocks on threads. Validation: null (-8), size (-6); no step
 // check: any step is walked as given.
 #include <cstring>
 
 #include "primitives/unaligned.h"
 #include "core/base.h"
+#include "core/parallel.h"
 #include "primitives/move_kernels.h"
 
 namespace rux {
@@ -28,16 +30,25 @@ RuxResult setValues(const T* value, T* dst, int dstStep, RuxImageSize roi) {
   if (anyNull(value, dst)) return ruxStatusNullPointer;
   if (badSize(roi)) return ruxStatusBadSize;
   const std::size_t rowBytes = static_cast<std::size_t>(roi.width) * C * sizeof(T);
+  // AC4 reads and writes back every pixel: its rows touch twice their length.
+  const long long touched = static_cast<long long>(rowBytes) * (L == kMoveAC4 ? 2 : 1);
   if (L != kMoveAC4 && allBytesEqual(value, C)) {
     const int byte = *reinterpret_cast<const std::uint8_t*>(value);
-    if (static_cast<long long>(dstStep) == static_cast<long long>(rowBytes)) {
-      std::memset(dst, byte, rowBytes * static_cast<std::size_t>(roi.height));
-    } else {
-      for (int y = 0; y < roi.height; ++y) std::memset(rowPtr(dst, dstStep, y), byte, rowBytes);
-    }
+    const bool merged = static_cast<long long>(dstStep) == static_cast<long long>(rowBytes);
+    par::forEachRowBlockBySize(roi.height, touched, [&](par::RowRange r) {
+      if (merged) {
+        std::memset(rowPtr(dst, dstStep, r.begin), byte,
+                    rowBytes * static_cast<std::size_t>(r.size()));
+        return;
+      }
+      for (int y = r.begin; y < r.end; ++y) std::memset(rowPtr(dst, dstStep, y), byte, rowBytes);
+    });
     return ruxStatusOk;
   }
-  moveKernels().fillImage[sizeClass<T>()][L](value, dst, dstStep, roi.width, roi.height);
+  const FillImageFn fill = moveKernels().fillImage[sizeClass<T>()][L];
+  par::forEachRowBlockBySize(roi.height, touched, [&](par::RowRange r) {
+    fill(value, rowPtr(dst, dstStep, r.begin), dstStep, roi.width, r.size());
+  });
   return ruxStatusOk;
 }
 
@@ -47,10 +58,14 @@ RuxResult setMasked(const T* value, T* dst, int dstStep, RuxImageSize roi, const
   if (anyNull(value, dst, mask)) return ruxStatusNullPointer;
   if (badSize(roi)) return ruxStatusBadSize;
   const MaskedFillRowFn row = moveKernels().maskedFill[sizeClass<T>()][L];
-  for (int y = 0; y < roi.height; ++y) {
-    row(value, rowPtr(dst, dstStep, y), rowPtr(mask, maskStep, y),
-        static_cast<std::size_t>(roi.width));
-  }
+  constexpr int C = L == kMoveC1 ? 1 : (L == kMoveC3 ? 3 : 4);
+  const long long touched = static_cast<long long>(roi.width) * (2 * C * sizeof(T) + 1);
+  par::forEachRowBlockBySize(roi.height, touched, [&](par::RowRange r) {
+    for (int y = r.begin; y < r.end; ++y) {
+      row(value, rowPtr(dst, dstStep, y), rowPtr(mask, maskStep, y),
+          static_cast<std::size_t>(roi.width));
+    }
+  });
   return ruxStatusOk;
 }
 
@@ -58,10 +73,13 @@ template <class T, int C>
 RuxResult setChannel(T value, T* dst, int dstStep, RuxImageSize roi) {
   if (dst == nullptr) return ruxStatusNullPointer;
   if (badSize(roi)) return ruxStatusBadSize;
-  for (int y = 0; y < roi.height; ++y) {
-    const SamplePtr<T> d(rowPtr(dst, dstStep, y));
-    for (int x = 0; x < roi.width; ++x) d[x * C] = value;
-  }
+  const long long touched = 2LL * roi.width * C * static_cast<long long>(sizeof(T));
+  par::forEachRowBlockBySize(roi.height, touched, [&](par::RowRange r) {
+    for (int y = r.begin; y < r.end; ++y) {
+      const SamplePtr<T> d(rowPtr(dst, dstStep, y));
+      for (int x = 0; x < roi.width; ++x) d[x * C] = value;
+    }
+  });
   return ruxStatusOk;
 }
 

@@ -345,18 +345,22 @@ bool linearRows(const Job<T>& job, const Region& region, const Mapper& map, int 
   const long long reach = (static_cast<long long>(job.H) - 1) * job.srcStep +
                           (static_cast<long long>(job.W) + 1) * C * static_cast<long long>(sizeof(T));
   if (fn == nullptr || job.srcStep <= 0 || job.W < 5 || reach >= (1LL << 31)) return false;
-  const auto width = static_cast<long long>(region.box.x1 - region.box.x0) + 1;
-  Scratch<double> points(2 * (width + static_cast<long long>(kPad)));
+  constexpr int R = Mapper::kRows;
+  const auto stride = static_cast<std::size_t>(region.box.x1 - region.box.x0) + 1 + kPad;
+  Scratch<double> points(2 * R * static_cast<long long>(stride));
   if (!points) return false;
   double* u = points.get();
-  double* v = u + width + static_cast<long long>(kPad);
+  double* v = u + R * stride;
   LinearJob lj[4];
   for (int p = 0; p < planesOf<K>(job); ++p) lj[p] = {job.src[p], static_cast<int>(job.srcStep), job.W, job.H};
-  for (int y = y0; y < y1; ++y) {
-    int xb, xe;
-    if (!region.span(y, xb, xe)) continue;
-    map.runs(kern, y, xb, xe, u, v, [&](int x, const double* pu, const double* pv, std::size_t n) {
-      for (int p = 0; p < planesOf<K>(job); ++p) fn(lj[p], pu, pv, job.dstRow(p, y) + static_cast<std::ptrdiff_t>(x) * C, n);
+  for (int y = y0; y < y1; y += R) {
+    const int rows = std::min(R, y1 - y);
+    int xb[R], xe[R];
+    for (int r = 0; r < rows; ++r)
+      if (!region.span(y + r, xb[r], xe[r])) xb[r] = xe[r] = 0;
+    map.runs(kern, y, rows, xb, xe, u, v, stride, [&](int r, int x, const double* pu, const double* pv, std::size_t n) {
+      for (int p = 0; p < planesOf<K>(job); ++p)
+        fn(lj[p], pu, pv, job.dstRow(p, y + r) + static_cast<std::ptrdiff_t>(x) * C, n);
     });
   }
   return true;
@@ -427,27 +431,52 @@ void run(const Job<T>& job, const Region& region, const Mapper& map, int interpo
 // start computed directly, then the column coefficients added per pixel.
 struct AffineMapper {
   static constexpr bool kCatmullRom = true;
+  static constexpr int kRows = 4;  // rows whose points runs() forms together
   Affine inv;
   Domain dom;
-  template <class F>
-  void row(int y, int xb, int xe, F&& f) const {
+  // Limits [xb, xe) of row y to the safe domain; the point of its first pixel.
+  bool start(int y, int& xb, int& xe, double& u, double& v) const {
     const double bu = inv.c[0][1] * y + inv.c[0][2], bv = inv.c[1][1] * y + inv.c[1][2];
     limitLinear(inv.c[0][0], bu, dom.u0, dom.u1, xb, xe);
     limitLinear(inv.c[1][0], bv, dom.v0, dom.v1, xb, xe);
-    if (xb >= xe) return;
-    double u = inv.c[0][0] * xb + bu, v = inv.c[1][0] * xb + bv;
+    u = inv.c[0][0] * xb + bu, v = inv.c[1][0] * xb + bv;
+    return xb < xe;
+  }
+  template <class F>
+  void row(int y, int xb, int xe, F&& f) const {
+    double u, v;
+    if (!start(y, xb, xe, u, v)) return;
     const double du = inv.c[0][0], dv = inv.c[1][0];
     for (int x = xb; x < xe; ++x, u += du, v += dv) f(x, u, v);
   }
-  // The row's points as one run (the same sums as row()).
+  // The points of rows y .. y + rows - 1 (spans [xb[r], xe[r])), each row one run, row r at
+  // u + r * stride: the same sums as row(), with the rows' additions interleaved so that the
+  // four dependency chains overlap.
   template <class Run>
-  void runs(const Kernels&, int y, int xb, int xe, double* u, double* v, Run&& run) const {
-    int first = -1, n = 0;
-    row(y, xb, xe, [&](int x, double pu, double pv) {
-      if (n == 0) first = x;
-      u[n] = pu, v[n] = pv, ++n;
-    });
-    if (n > 0) run(first, u, v, static_cast<std::size_t>(n));
+  void runs(const Kernels&, int y, int rows, const int* xb, const int* xe, double* u, double* v, std::size_t stride,
+            Run&& run) const {
+    double cu[kRows], cv[kRows];
+    int first[kRows], n[kRows];
+    int common = rows == kRows ? std::numeric_limits<int>::max() : 0;
+    for (int r = 0; r < rows; ++r) {
+      first[r] = xb[r];
+      int end = xe[r];
+      n[r] = start(y + r, first[r], end, cu[r], cv[r]) ? end - first[r] : 0;
+      common = std::min(common, n[r]);
+    }
+    const double du = inv.c[0][0], dv = inv.c[1][0];
+    for (int k = 0; k < common; ++k)
+      for (int r = 0; r < kRows; ++r) {
+        u[r * stride + k] = cu[r], v[r * stride + k] = cv[r];
+        cu[r] += du, cv[r] += dv;
+      }
+    for (int r = 0; r < rows; ++r) {
+      for (int k = common; k < n[r]; ++k) {
+        u[r * stride + k] = cu[r], v[r * stride + k] = cv[r];
+        cu[r] += du, cv[r] += dv;
+      }
+      if (n[r] > 0) run(r, first[r], u + r * stride, v + r * stride, static_cast<std::size_t>(n[r]));
+    }
   }
 };
 
@@ -482,9 +511,12 @@ struct PerspectiveMapper {
       if (u >= dom.u0 && u <= dom.u1 && v >= dom.v0 && v <= dom.v1) f(x, u, v);
     }
   }
+  static constexpr int kRows = 1;
   // The row's points by the vector kernel (the same ratios as row()), in runs inside the domain.
   template <class Run>
-  void runs(const Kernels& k, int y, int xb, int xe, double* u, double* v, Run&& run) const {
+  void runs(const Kernels& k, int y, int, const int* xbs, const int* xes, double* u, double* v, std::size_t,
+            Run&& run) const {
+    const int xb = *xbs, xe = *xes;
     if (k.perspective == nullptr) {
       int n = 0;
       for (int x = xb; x < xe; ++x, ++n) {
@@ -495,7 +527,7 @@ struct PerspectiveMapper {
     } else {
       k.perspective(m.c, y, xb, static_cast<std::size_t>(xe - xb), u, v);
     }
-    domainRuns(dom, xb, xe, u, v, run);
+    domainRuns(dom, xb, xe, u, v, [&](int x, const double* pu, const double* pv, std::size_t n) { run(0, x, pu, pv, n); });
   }
 };
 
@@ -517,19 +549,21 @@ struct BilinearMapper {
       if (q.x >= dom.u0 && q.x <= dom.u1 && q.y >= dom.v0 && q.y <= dom.v1) f(x, q.x, q.y);
     }
   }
+  static constexpr int kRows = 1;
   // The row's points in runs of consecutive pixels.
   template <class Run>
-  void runs(const Kernels&, int y, int xb, int xe, double* u, double* v, Run&& run) const {
-    int first = xb, n = 0;
-    row(y, xb, xe, [&](int x, double pu, double pv) {
+  void runs(const Kernels&, int y, int, const int* xb, const int* xe, double* u, double* v, std::size_t,
+            Run&& run) const {
+    int first = *xb, n = 0;
+    row(y, *xb, *xe, [&](int x, double pu, double pv) {
       if (n > 0 && x != first + n) {
-        run(first, u, v, static_cast<std::size_t>(n));
+        run(0, first, u, v, static_cast<std::size_t>(n));
         n = 0;
       }
       if (n == 0) first = x;
       u[n] = pu, v[n] = pv, ++n;
     });
-    if (n > 0) run(first, u, v, static_cast<std::size_t>(n));
+    if (n > 0) run(0, first, u, v, static_cast<std::size_t>(n));
   }
 };
 

@@ -13,12 +13,15 @@
 // position (0, 0) for the Indx forms). This holds on every SIMD target. +0 and -0 compare
 // equal: Min/Max/MinMax may report either sign of a zero extreme, the Indx forms report the
 // sample at the first position.
+// Regions of 1 MiB read and more run in row blocks on threads; the results (also the positions)
+// are those of one pass.
 // Validation: null (-8), size (-6); steps are not checked.
 #include <cmath>
 #include <limits>
 #include <type_traits>
 
 #include "core/base.h"
+#include "core/parallel.h"
 #include "primitives/reduce_kernels.h"
 #include "primitives/unaligned.h"
 
@@ -46,9 +49,43 @@ RuxResult extrema(const T* src, int srcStep, RuxImageSize roi, T* mn, T* mx) {
     return ruxStatusNullPointer;
   }
   if (badSize(roi)) return ruxStatusBadSize;
-  T lo[4], hi[4];
-  reduceKernels().extrema[reduceType<T>()][reduceLayout(C)][kKind](src, srcStep, roi.width,
-                                                                   roi.height, lo, hi);
+  const ExtremaImageFn kernel = reduceKernels().extrema[reduceType<T>()][reduceLayout(C)][kKind];
+  // Blocks combine exactly: the extreme of extremes. NaN never reaches a partial (the kernels
+  // skip it), and a block's start values lose to any number.
+  struct Part {
+    T lo[4], hi[4];
+  };
+  Part init{};
+  for (int c = 0; c < 4; ++c) {
+    init.lo[c] = kIsFloat<T> ? std::numeric_limits<T>::infinity() : std::numeric_limits<T>::max();
+    init.hi[c] = kIsFloat<T> ? -std::numeric_limits<T>::infinity() : std::numeric_limits<T>::lowest();
+  }
+  const long long rowBytes = static_cast<long long>(roi.width) * C * static_cast<long long>(sizeof(T));
+  const auto serial = [&](Part& p) {
+    kernel(src, srcStep, roi.width, roi.height, p.lo, p.hi);
+  };
+  Part all = par::reduceRowBlocks(
+      roi.height, rowBytes, init,
+      [&](par::RowRange r, Part& p) {
+        kernel(rowPtr(src, srcStep, r.begin), srcStep, roi.width, r.size(), p.lo, p.hi);
+      },
+      [](Part& total, const Part& p) {
+        for (int c = 0; c < 4; ++c) {
+          if (kKind != kExtMax && p.lo[c] < total.lo[c]) total.lo[c] = p.lo[c];
+          if (kKind != kExtMin && p.hi[c] > total.hi[c]) total.hi[c] = p.hi[c];
+        }
+      });
+  if constexpr (kIsFloat<T>) {
+    // Which zero (+0 or -0) a kernel reports depends on where its lanes met them: a zero extreme
+    // is taken from one pass over the whole region, so it never depends on the blocks.
+    bool zero = false;
+    for (int c = 0; c < kOut; ++c) {
+      zero = zero || (kKind != kExtMax && all.lo[c] == 0) || (kKind != kExtMin && all.hi[c] == 0);
+    }
+    if (zero && par::threadsForBytes(rowBytes * roi.height) > 1) serial(all);
+  }
+  T* lo = all.lo;
+  T* hi = all.hi;
   if constexpr (kIsFloat<T>) {
     // The kernels skip NaN; a channel left at its start value may hold no number at all.
     constexpr T kNaN = std::numeric_limits<T>::quiet_NaN();
@@ -80,27 +117,55 @@ RuxResult extremeIndex(const T* src, int srcStep, RuxImageSize roi, T* value, in
   const FindFirstFn findFirst = k.findFirst[reduceType<T>()][reduceLayout(C)];
   const std::size_t n = static_cast<std::size_t>(roi.width);
 
-  T best[4], rowBest[4];
-  int bestRow[4] = {0, 0, 0, 0};
-  rowExtreme(src, n, best);
+  // Per block of rows: the first row holding the block's extreme. Blocks combine in row order and
+  // a later block wins only when strictly better, so the topmost row wins ties, as in one pass.
+  struct Part {
+    T best[4];
+    int row[4];
+    bool any;
+  };
   // Unsigned types cannot beat their limit: stop once every reported channel holds it.
   constexpr bool kStops = std::is_unsigned_v<T>;
   constexpr T kLimit = kMax ? std::numeric_limits<T>::max() : T(0);
-  const auto allAtLimit = [&] {
-    for (int c = 0; c < kOut; ++c) {
-      if (best[c] != kLimit) return false;
-    }
-    return true;
-  };
-  for (int y = 1; y < roi.height; ++y) {
-    if (kStops && allAtLimit()) break;
-    rowExtreme(rowPtr(src, srcStep, y), n, rowBest);
-    for (int c = 0; c < kOut; ++c) {
-      if (kMax ? rowBest[c] > best[c] : rowBest[c] < best[c]) {
-        best[c] = rowBest[c];
-        bestRow[c] = y;
-      }
-    }
+  const auto better = [](T a, T b) { return kMax ? a > b : a < b; };
+  const long long rowBytes = static_cast<long long>(roi.width) * C * static_cast<long long>(sizeof(T));
+  const Part found = par::reduceRowBlocks(
+      roi.height, rowBytes, Part{{}, {0, 0, 0, 0}, false},
+      [&](par::RowRange r, Part& p) {
+        T rowBest[4];
+        rowExtreme(rowPtr(src, srcStep, r.begin), n, p.best);
+        for (int c = 0; c < 4; ++c) p.row[c] = r.begin;
+        p.any = true;
+        for (int y = r.begin + 1; y < r.end; ++y) {
+          if (kStops) {
+            bool atLimit = true;
+            for (int c = 0; c < kOut; ++c) atLimit = atLimit && p.best[c] == kLimit;
+            if (atLimit) break;
+          }
+          rowExtreme(rowPtr(src, srcStep, y), n, rowBest);
+          for (int c = 0; c < kOut; ++c) {
+            if (better(rowBest[c], p.best[c])) {
+              p.best[c] = rowBest[c];
+              p.row[c] = y;
+            }
+          }
+        }
+      },
+      [&](Part& total, const Part& p) {
+        if (!p.any) return;
+        for (int c = 0; c < kOut; ++c) {
+          if (!total.any || better(p.best[c], total.best[c])) {
+            total.best[c] = p.best[c];
+            total.row[c] = p.row[c];
+          }
+        }
+        total.any = true;
+      });
+  T best[4];
+  int bestRow[4];
+  for (int c = 0; c < 4; ++c) {
+    best[c] = found.best[c];
+    bestRow[c] = found.row[c];
   }
 
   T v[4];

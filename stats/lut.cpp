@@ -11,7 +11,7 @@
 // from the last interval down, skipping entries already set, so overlaps cost nothing extra.
 // Validation: null (-8), size (-6), steps (-14), nLevels (-106); multi-channel members check each
 // channel's pointers and nLevels before size and steps. Scratch failures return -9 before any
-// write.
+// write. Regions of 1 MiB touched and more run in row blocks on threads.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -19,6 +19,7 @@
 #include <limits>
 
 #include "core/base.h"
+#include "core/parallel.h"
 #include "core/scratch.h"
 #include "primitives/lut_kernels.h"
 #include "primitives/unaligned.h"
@@ -201,22 +202,30 @@ void applyByteMaps(const Rux8u* src, int srcStep, Rux8u* dst, int dstStep, RuxIm
   for (int c = 1; c < NCH && shared; ++c) shared = std::memcmp(map[0], map[c], 256) == 0;
   if (shared) {
     const ByteLutRowFn row = lutKernels().byteLut;
-    std::size_t n = static_cast<std::size_t>(roi.width) * C;
-    int rows = roi.height;
-    if (static_cast<long long>(srcStep) == static_cast<long long>(n) && srcStep == dstStep) {
-      n *= static_cast<std::size_t>(rows);  // contiguous rows: one run
-      rows = 1;
-    }
-    for (int y = 0; y < rows; ++y) row(map[0], rowPtr(src, srcStep, y), rowPtr(dst, dstStep, y), n);
+    const std::size_t n = static_cast<std::size_t>(roi.width) * C;
+    const bool merged =
+        static_cast<long long>(srcStep) == static_cast<long long>(n) && srcStep == dstStep;
+    par::forEachRowBlockBySize(roi.height, 2LL * roi.width * C, [&](par::RowRange r) {
+      if (merged) {  // contiguous rows: one run per block
+        row(map[0], rowPtr(src, srcStep, r.begin), rowPtr(dst, dstStep, r.begin),
+            n * static_cast<std::size_t>(r.size()));
+        return;
+      }
+      for (int y = r.begin; y < r.end; ++y) {
+        row(map[0], rowPtr(src, srcStep, y), rowPtr(dst, dstStep, y), n);
+      }
+    });
     return;
   }
-  for (int y = 0; y < roi.height; ++y) {
-    const Rux8u* s = rowPtr(src, srcStep, y);
-    Rux8u* d = rowPtr(dst, dstStep, y);
-    for (int x = 0; x < roi.width; ++x, s += C, d += C) {
-      for (int c = 0; c < NCH; ++c) d[c] = map[c][s[c]];
+  par::forEachRowBlockBySize(roi.height, 2LL * roi.width * C, [&](par::RowRange rr) {
+    for (int y = rr.begin; y < rr.end; ++y) {
+      const Rux8u* s = rowPtr(src, srcStep, y);
+      Rux8u* d = rowPtr(dst, dstStep, y);
+      for (int x = 0; x < roi.width; ++x, s += C, d += C) {
+        for (int c = 0; c < NCH; ++c) d[c] = map[c][s[c]];
+      }
     }
-  }
+  });
 }
 
 template <class T, int C, int NCH>
@@ -262,13 +271,15 @@ RuxResult lutInteger(Kind kind, const T* src, int srcStep, T* dst, int dstStep, 
     for (int c = 0; c < NCH; ++c) {
       buildMap<T>(kind, values[c], levels[c], nLevels[c], increasing[c], maps + c * S::kCount, next);
     }
-    for (int y = 0; y < roi.height; ++y) {
-      const T* s = rowPtr(src, srcStep, y);
-      T* d = rowPtr(dst, dstStep, y);
-      for (int x = 0; x < roi.width; ++x, s += C, d += C) {
-        for (int c = 0; c < NCH; ++c) storeAt(d + c, maps[c * S::kCount + (loadAt(s + c) - S::kMin)]);
+    par::forEachRowBlockBySize(roi.height, 2LL * roi.width * C * static_cast<long long>(sizeof(T)), [&](par::RowRange rr) {
+      for (int y = rr.begin; y < rr.end; ++y) {
+        const T* s = rowPtr(src, srcStep, y);
+        T* d = rowPtr(dst, dstStep, y);
+        for (int x = 0; x < roi.width; ++x, s += C, d += C) {
+          for (int c = 0; c < NCH; ++c) storeAt(d + c, maps[c * S::kCount + (loadAt(s + c) - S::kMin)]);
+        }
       }
-    }
+    });
     return ruxStatusOk;
   }
 }
@@ -324,28 +335,30 @@ RuxResult lut32f(Kind kind, const Rux32f* src, int srcStep, Rux32f* dst, int dst
     p += (n - 1) * (cubic[c] ? 5 : 1);
   }
 
-  for (int y = 0; y < roi.height; ++y) {
-    const Rux32f* s = rowPtr(src, srcStep, y);
-    Rux32f* d = rowPtr(dst, dstStep, y);
-    for (int x = 0; x < roi.width; ++x, s += C, d += C) {
-      for (int c = 0; c < NCH; ++c) {
-        const Rux32f sample = loadAt(s + c);
-        const int k = firstInterval(levels[c], nLevels[c], increasing[c], sample);
-        if (k < 0) {
-          storeAt(d + c, sample);
-        } else if (kind == Kind::kConst) {
-          storeAt(d + c, values[c][k]);
-        } else if (!cubic[c]) {
-          storeAt(d + c, static_cast<Rux32f>((static_cast<double>(sample) - levels[c][k]) * coeff[c][k] +
-                                             values[c][k]));
-        } else {
-          const double* q = coeff[c] + 5 * k;
-          const double t = static_cast<double>(sample) - q[0];
-          storeAt(d + c, static_cast<Rux32f>(q[1] + t * (q[2] + t * (q[3] + t * q[4]))));
+  par::forEachRowBlockBySize(roi.height, 8LL * roi.width * C, [&](par::RowRange rr) {
+    for (int y = rr.begin; y < rr.end; ++y) {
+      const Rux32f* s = rowPtr(src, srcStep, y);
+      Rux32f* d = rowPtr(dst, dstStep, y);
+      for (int x = 0; x < roi.width; ++x, s += C, d += C) {
+        for (int c = 0; c < NCH; ++c) {
+          const Rux32f sample = loadAt(s + c);
+          const int k = firstInterval(levels[c], nLevels[c], increasing[c], sample);
+          if (k < 0) {
+            storeAt(d + c, sample);
+          } else if (kind == Kind::kConst) {
+            storeAt(d + c, values[c][k]);
+          } else if (!cubic[c]) {
+            storeAt(d + c, static_cast<Rux32f>((static_cast<double>(sample) - levels[c][k]) * coeff[c][k] +
+                                               values[c][k]));
+          } else {
+            const double* q = coeff[c] + 5 * k;
+            const double t = static_cast<double>(sample) - q[0];
+            storeAt(d + c, static_cast<Rux32f>(q[1] + t * (q[2] + t * (q[3] + t * q[4]))));
+          }
         }
       }
     }
-  }
+  });
   return ruxStatusOk;
 }
 

@@ -8,6 +8,9 @@
 // sum of squares is therefore exact at any width, so no column strips are needed.
 // 32f L1/L2 sum each row in single precision and the rows in double, or (hint 2) every term
 // in double; the infinity norm takes no hint. AC4 members run as four channels and report three.
+// Threads: regions of 1 MiB read and more run in row blocks; integer block totals combine
+// exactly, 32f row values are computed on threads and added in row order (the same bits). The
+// row-value vector of a parallel 32f call is scratch: without it the call returns -9.
 // Validation: null (-8), size (-6), any step < 1 (-14); nothing is read before.
 #include <cfloat>
 #include <cmath>
@@ -15,6 +18,7 @@
 #include <type_traits>
 
 #include "core/base.h"
+#include "core/parallel.h"
 #include "primitives/norm_kernels.h"
 
 namespace rux {
@@ -30,43 +34,73 @@ constexpr int intTypeOf() {
 
 // Raw value per channel of C interleaved channels; b null for the norm of a alone.
 template <class T, int C>
-void rawNorms(const T* a, int aStep, const T* b, int bStep, RuxImageSize roi, NormKind kind,
+RuxResult rawNorms(const T* a, int aStep, const T* b, int bStep, RuxImageSize roi, NormKind kind,
               bool accurate, double* raw) {
   const NormKernels& k = normKernels();
   const int layout = layoutIndex(C);
   const bool diff = b != nullptr;
   const auto n = static_cast<std::size_t>(roi.width);
+  const long long rowBytes =
+      static_cast<long long>(roi.width) * C * static_cast<long long>(sizeof(T)) * (diff ? 2 : 1);
   if constexpr (std::is_same_v<T, Rux32f>) {
+    // Row values are computed on threads and folded here in row order: the serial bits.
     const FloatNormRowFn fn = k.floatNorm[kind][kind != kNormInf && accurate][layout][diff];
-    double total[4] = {0, 0, 0, 0}, row[4];
-    for (int y = 0; y < roi.height; ++y) {
-      fn(rowPtr(a, aStep, y), diff ? rowPtr(b, bStep, y) : nullptr, n, row);
-      for (int c = 0; c < C; ++c) {
-        if (kind == kNormInf) {
-          total[c] = row[c] > total[c] ? row[c] : total[c];
-        } else {
-          total[c] += row[c];
-        }
-      }
-    }
+    double total[4] = {0, 0, 0, 0};
+    const RuxResult st = par::foldRowValues<double>(
+        roi.height, rowBytes, C,
+        [&](int y, double* row) {
+          fn(rowPtr(a, aStep, y), diff ? rowPtr(b, bStep, y) : nullptr, n, row);
+        },
+        [&](const double* row) {
+          for (int c = 0; c < C; ++c) {
+            if (kind == kNormInf) {
+              total[c] = row[c] > total[c] ? row[c] : total[c];
+            } else {
+              total[c] += row[c];
+            }
+          }
+        });
+    if (st != ruxStatusOk) return st;
     for (int c = 0; c < C; ++c) raw[c] = total[c];
   } else {
+    // Exact block totals (128-bit sums, or maxima) combine exactly.
     const IntNormRowFn fn = k.intNorm[intTypeOf<T>()][kind][layout][diff];
-    unsigned __int128 total[4] = {0, 0, 0, 0};
-    std::uint64_t row[4];
-    const RowRun run = rowRun(aStep, diff ? bStep : aStep, roi.width, roi.height, C * sizeof(T));
-    for (int y = 0; y < run.rows; ++y) {
-      fn(rowPtr(a, aStep, y), diff ? rowPtr(b, bStep, y) : nullptr, run.pixels, row);
+    struct Part {
+      unsigned __int128 total[4];
+    };
+    const auto add = [kind](Part& p, const std::uint64_t* row) {
       for (int c = 0; c < C; ++c) {
         if (kind == kNormInf) {
-          total[c] = row[c] > total[c] ? row[c] : total[c];
+          p.total[c] = row[c] > p.total[c] ? row[c] : p.total[c];
         } else {
-          total[c] += row[c];
+          p.total[c] += row[c];
         }
       }
-    }
-    for (int c = 0; c < C; ++c) raw[c] = static_cast<double>(total[c]);
+    };
+    const Part all = par::reduceRowBlocks(
+        roi.height, rowBytes, Part{},
+        [&](par::RowRange r, Part& p) {
+          const T* ab = rowPtr(a, aStep, r.begin);
+          const T* bb = diff ? rowPtr(b, bStep, r.begin) : nullptr;
+          const RowRun run = rowRun(aStep, diff ? bStep : aStep, roi.width, r.size(), C * sizeof(T));
+          std::uint64_t row[4];
+          for (int y = 0; y < run.rows; ++y) {
+            fn(rowPtr(ab, aStep, y), diff ? rowPtr(bb, bStep, y) : nullptr, run.pixels, row);
+            add(p, row);
+          }
+        },
+        [&](Part& total, const Part& p) {
+          for (int c = 0; c < C; ++c) {
+            if (kind == kNormInf) {
+              total.total[c] = p.total[c] > total.total[c] ? p.total[c] : total.total[c];
+            } else {
+              total.total[c] += p.total[c];
+            }
+          }
+        });
+    for (int c = 0; c < C; ++c) raw[c] = static_cast<double>(all.total[c]);
   }
+  return ruxStatusOk;
 }
 
 inline double finish(NormKind kind, double raw) { return kind == kNormL2 ? std::sqrt(raw) : raw; }
@@ -78,7 +112,8 @@ RuxResult norm(const T* src, int srcStep, RuxImageSize roi, Rux64f* value, NormK
   if (badSize(roi)) return ruxStatusBadSize;
   if (srcStep < 1) return ruxStatusBadStep;
   double raw[4];
-  rawNorms<T, C>(src, srcStep, nullptr, 0, roi, kind, hint == ruxHintAccurate, raw);
+  const RuxResult st = rawNorms<T, C>(src, srcStep, nullptr, 0, roi, kind, hint == ruxHintAccurate, raw);
+  if (st != ruxStatusOk) return st;
   for (int c = 0; c < kOut; ++c) value[c] = finish(kind, raw[c]);
   return ruxStatusOk;
 }
@@ -90,7 +125,9 @@ RuxResult normDiff(const T* src1, int src1Step, const T* src2, int src2Step, Rux
   if (badSize(roi)) return ruxStatusBadSize;
   if (src1Step < 1 || src2Step < 1) return ruxStatusBadStep;
   double raw[4];
-  rawNorms<T, C>(src1, src1Step, src2, src2Step, roi, kind, hint == ruxHintAccurate, raw);
+  const RuxResult st =
+      rawNorms<T, C>(src1, src1Step, src2, src2Step, roi, kind, hint == ruxHintAccurate, raw);
+  if (st != ruxStatusOk) return st;
   for (int c = 0; c < kOut; ++c) value[c] = finish(kind, raw[c]);
   return ruxStatusOk;
 }
@@ -106,8 +143,12 @@ RuxResult normRel(const T* src1, int src1Step, const T* src2, int src2Step, RuxI
   if (src1Step < 1 || src2Step < 1) return ruxStatusBadStep;
   const bool accurate = hint == ruxHintAccurate;
   double num[4], den[4];
-  rawNorms<T, C>(src1, src1Step, src2, src2Step, roi, kind, accurate, num);
-  rawNorms<T, C>(src2, src2Step, nullptr, 0, roi, kind, accurate, den);
+  if (const RuxResult st = rawNorms<T, C>(src1, src1Step, src2, src2Step, roi, kind, accurate, num)) {
+    return st;
+  }
+  if (const RuxResult st = rawNorms<T, C>(src2, src2Step, nullptr, 0, roi, kind, accurate, den)) {
+    return st;
+  }
   bool zero = false;
   for (int c = 0; c < kOut; ++c) zero |= den[c] < DBL_MIN;
   for (int c = 0; c < kOut; ++c) value[c] = finish(kind, zero ? num[c] : num[c] / den[c]);

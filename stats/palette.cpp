@@ -7,10 +7,12 @@
 // leaves that channel as it is. 8u C1 expands the palette into a 256-entry map and goes through
 // the vector byte look-up. Validation: null pointers including every table (-8), size (-6),
 // nBitSize outside 1..8 (8u) or 1..16 (16u) (-11); steps are not checked.
+// Regions of 1 MiB touched and more run in row blocks on threads.
 #include <cstring>
 #include <limits>
 
 #include "core/base.h"
+#include "core/parallel.h"
 #include "primitives/lut_kernels.h"
 #include "primitives/unaligned.h"
 
@@ -37,18 +39,22 @@ RuxResult palette(const S* src, int srcStep, D* dst, int dstStep, RuxImageSize r
     Rux8u map[256];
     for (unsigned v = 0; v < 256; ++v) map[v] = tables[0][v & mask];
     const ByteLutRowFn row = lutKernels().byteLut;
-    for (int y = 0; y < roi.height; ++y) {
-      row(map, rowPtr(src, srcStep, y), rowPtr(dst, dstStep, y), static_cast<std::size_t>(roi.width));
-    }
+    par::forEachRowBlockBySize(roi.height, 2LL * roi.width, [&](par::RowRange rr) {
+      for (int y = rr.begin; y < rr.end; ++y) {
+        row(map, rowPtr(src, srcStep, y), rowPtr(dst, dstStep, y), static_cast<std::size_t>(roi.width));
+      }
+    });
     return ruxStatusOk;
   }
-  for (int y = 0; y < roi.height; ++y) {
-    const S* s = rowPtr(src, srcStep, y);
-    D* d = rowPtr(dst, dstStep, y);
-    for (int x = 0; x < roi.width; ++x, s += C, d += C) {
-      for (int c = 0; c < NCH; ++c) storeAt(d + c, tables[c][loadAt(s + c) & mask]);
+  par::forEachRowBlockBySize(roi.height, static_cast<long long>(roi.width) * C * static_cast<long long>(sizeof(S) + sizeof(D)), [&](par::RowRange rr) {
+    for (int y = rr.begin; y < rr.end; ++y) {
+      const S* s = rowPtr(src, srcStep, y);
+      D* d = rowPtr(dst, dstStep, y);
+      for (int x = 0; x < roi.width; ++x, s += C, d += C) {
+        for (int c = 0; c < NCH; ++c) storeAt(d + c, tables[c][loadAt(s + c) & mask]);
+      }
     }
-  }
+  });
   return ruxStatusOk;
 }
 
@@ -60,11 +66,13 @@ RuxResult palette24(const S* src, int srcStep, Rux8u* dst, int dstStep, RuxImage
   if (badSize(roi)) return ruxStatusBadSize;
   if (const RuxResult st = checkBits<S>(nBitSize); st != ruxStatusOk) return st;
   const unsigned mask = (1u << nBitSize) - 1u;
-  for (int y = 0; y < roi.height; ++y) {
-    const S* s = rowPtr(src, srcStep, y);
-    Rux8u* d = rowPtr(dst, dstStep, y);
-    for (int x = 0; x < roi.width; ++x) std::memcpy(d + 3 * x, table + 3 * (loadAt(s + x) & mask), 3);
-  }
+  par::forEachRowBlockBySize(roi.height, static_cast<long long>(roi.width) * (sizeof(S) + 3), [&](par::RowRange rr) {
+    for (int y = rr.begin; y < rr.end; ++y) {
+      const S* s = rowPtr(src, srcStep, y);
+      Rux8u* d = rowPtr(dst, dstStep, y);
+      for (int x = 0; x < roi.width; ++x) std::memcpy(d + 3 * x, table + 3 * (loadAt(s + x) & mask), 3);
+    }
+  });
   return ruxStatusOk;
 }
 
@@ -83,17 +91,19 @@ RuxResult paletteToFour(const T* src, int srcStep, int alphaValue, T* dst, int d
   constexpr int kAlphaAt = kSwap ? 3 : 0;
   const bool writeAlpha = alphaValue >= 0 && alphaValue <= std::numeric_limits<T>::max();
   const T alpha = static_cast<T>(writeAlpha ? alphaValue : 0);
-  for (int y = 0; y < roi.height; ++y) {
-    const T* s = rowPtr(src, srcStep, y);
-    T* d = rowPtr(dst, dstStep, y);
-    for (int x = 0; x < roi.width; ++x, s += 3, d += 4) {
-      for (int k = 0; k < 3; ++k) {
-        const int at = kSwap ? 2 - k : 1 + k;
-        storeAt(d + at, tables[k][loadAt(s + k) & mask]);
+  par::forEachRowBlockBySize(roi.height, static_cast<long long>(roi.width) * 7 * static_cast<long long>(sizeof(T)), [&](par::RowRange rr) {
+    for (int y = rr.begin; y < rr.end; ++y) {
+      const T* s = rowPtr(src, srcStep, y);
+      T* d = rowPtr(dst, dstStep, y);
+      for (int x = 0; x < roi.width; ++x, s += 3, d += 4) {
+        for (int k = 0; k < 3; ++k) {
+          const int at = kSwap ? 2 - k : 1 + k;
+          storeAt(d + at, tables[k][loadAt(s + k) & mask]);
+        }
+        if (writeAlpha) storeAt(d + kAlphaAt, alpha);
       }
-      if (writeAlpha) storeAt(d + kAlphaAt, alpha);
     }
-  }
+  });
   return ruxStatusOk;
 }
 

@@ -7,8 +7,8 @@
 //    thread, so they never depend on the thread count: 8u and 16u exactly in integers, 32f with
 //    single-precision row sums added in double. C1 divides by the pixel count, the other
 //    layouts multiply by its reciprocal.
-//  - Centred sums: the rows are split with the master split (the last thread also takes the
-//    remainder). The master allocates one scratch block, a slice of width + 3 x channels floats
+//  - Centred sums: regions of 1 MiB read and more split their rows with the master split (the
+//    last thread also takes the remainder); smaller ones run on the calling thread. The master allocates one scratch block, a slice of width + 3 x channels floats
 //    per thread: the centred row of the first image, then the thread's partial Sxx, Syy, Sxy of
 //    each channel. Rows are converted to float before the (float) means are subtracted; row
 //    sums and partials are single precision, and the partials are added in thread order, so the
@@ -19,8 +19,8 @@
 //
 // SSIM = (C1 + 2 mx my)(C2 + 2 Exy - 2 mx my) / ((C1 + mx^2 + my^2)(C2 + Exx + Eyy - mx^2 - my^2))
 // per pixel (evaluated around the covariance and the variances), in double for hint 2 and in
-// single precision otherwise; rows are shared among threads by the static schedule (pixels are
-// independent, so the thread count never matters).
+// single precision otherwise; from 1 MiB touched, rows are shared among threads by the static
+// schedule (pixels are independent, so the thread count never matters).
 // Validation: null (-8), size (-6), steps < 1 (-14), C1 or C2 not above 2^-23 or hint outside
 // 0..2 (-5).
 #include <cstdint>
@@ -75,7 +75,8 @@ RuxResult qualityIndex(const T* src1, int src1Step, const T* src2, int src2Step,
                         : std::is_same_v<T, Rux16u> ? kCentred16u
                                                     : kCentred32f;
   const CentredRowFn centred = k.centred[kType][layoutIndex(C)];
-  const int threads = par::requestedThreads();
+  const int threads = par::threadsForBytes(static_cast<long long>(roi.width) * C * sizeof(T) * 2 *
+                                           roi.height);
   double sums[2][4];
   par::forEachRowBlock(2, threads, [&](par::RowRange r) {
     for (int i = r.begin; i < r.end; ++i) {
@@ -168,7 +169,7 @@ RuxResult ssim(const Rux32f* mx, int mxStep, const Rux32f* my, int myStep, const
   }
   if (!(c1 > kQualityEps) || !(c2 > kQualityEps)) return ruxStatusBadArg;
   if (hint < 0 || hint > 2) return ruxStatusBadArg;
-  par::forEachRowBlock(roi.height, par::requestedThreads(), [&](par::RowRange r) {
+  par::forEachRowBlockBySize(roi.height, 24LL * roi.width, [&](par::RowRange r) {
     for (int y = r.begin; y < r.end; ++y) {
       const float* rows[5] = {rowPtr(mx, mxStep, y), rowPtr(my, myStep, y), rowPtr(exx, exxStep, y),
                               rowPtr(eyy, eyyStep, y), rowPtr(exy, exyStep, y)};

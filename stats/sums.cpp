@@ -7,6 +7,9 @@
 // Both keep 16 partial sums per channel in a fixed order, so every SIMD target returns the same
 // bits. Mean divides the sum by width x height (C1) or multiplies it by the reciprocal
 // (multi-channel). Counts are kept in 64 bits and saturate at INT_MAX.
+// Threads: regions of 1 MiB read and more run in row blocks. Integer sums and counts add exact
+// block totals; the fast 32f sum computes its row values on threads and adds them here in row
+// order, so every thread count gives the same bits; the accurate 32f sum runs on one thread.
 // Validation: Sum null (-8), size (-6), steps not checked; Mean checks its result pointer, then
 // is Sum; CountInRange null (-8), step < 1 (-14) before the size (-6), lower > upper (-7).
 #include <climits>
@@ -14,6 +17,7 @@
 #include <type_traits>
 
 #include "core/base.h"
+#include "core/parallel.h"
 #include "primitives/reduce_kernels.h"
 
 namespace rux {
@@ -25,15 +29,38 @@ RuxResult sum(const T* src, int srcStep, RuxImageSize roi, Rux64f* result,
   if (anyNull(src, result)) return ruxStatusNullPointer;
   if (badSize(roi)) return ruxStatusBadSize;
   const ReduceKernels& k = reduceKernels();
+  const long long rowBytes = static_cast<long long>(roi.width) * C * static_cast<long long>(sizeof(T));
   if constexpr (std::is_same_v<T, Rux32f>) {
     double s[4] = {};
-    k.sumFloat[hint == ruxHintAccurate ? 1 : 0][reduceLayout(C)](src, srcStep, roi.width,
-                                                                 roi.height, s);
+    if (hint == ruxHintAccurate) {  // one raster-order sum: one thread
+      k.sumFloat[1][reduceLayout(C)](src, srcStep, roi.width, roi.height, s);
+    } else {
+      // The fast form adds row values in row order: rows may be summed on threads, the values
+      // are then added here in the same order.
+      const SumFloatImageFn rowSum = k.sumFloat[0][reduceLayout(C)];
+      const RuxResult st = par::foldRowValues<double>(
+          roi.height, rowBytes, C,
+          [&](int y, double* v) { rowSum(rowPtr(src, srcStep, y), srcStep, roi.width, 1, v); },
+          [&](const double* v) {
+            for (int c = 0; c < C; ++c) s[c] += v[c];
+          });
+      if (st != ruxStatusOk) return st;
+    }
     for (int c = 0; c < kOut; ++c) result[c] = s[c];
   } else {
-    std::int64_t s[4] = {};
-    k.sumInt[reduceType<T>()][reduceLayout(C)](src, srcStep, roi.width, roi.height, s);
-    for (int c = 0; c < kOut; ++c) result[c] = static_cast<double>(s[c]);
+    struct Part {
+      std::int64_t s[4];
+    };
+    const SumIntImageFn kernel = k.sumInt[reduceType<T>()][reduceLayout(C)];
+    const Part all = par::reduceRowBlocks(
+        roi.height, rowBytes, Part{},
+        [&](par::RowRange r, Part& p) {
+          kernel(rowPtr(src, srcStep, r.begin), srcStep, roi.width, r.size(), p.s);
+        },
+        [](Part& total, const Part& p) {
+          for (int c = 0; c < 4; ++c) total.s[c] += p.s[c];
+        });
+    for (int c = 0; c < kOut; ++c) result[c] = static_cast<double>(all.s[c]);
   }
   return ruxStatusOk;
 }
@@ -67,9 +94,20 @@ RuxResult countInRange(const T* src, int srcStep, RuxImageSize roi, int* counts,
     lo[c] = lower[c];
     hi[c] = upper[c];
   }
-  std::int64_t n[4] = {};
-  reduceKernels().count[std::is_same_v<T, Rux32f> ? 1 : 0][reduceLayout(C)](
-      src, srcStep, roi.width, roi.height, lo, hi, n);
+  struct Part {
+    std::int64_t n[4];
+  };
+  const CountImageFn kernel = reduceKernels().count[std::is_same_v<T, Rux32f> ? 1 : 0][reduceLayout(C)];
+  const long long rowBytes = static_cast<long long>(roi.width) * C * static_cast<long long>(sizeof(T));
+  const Part all = par::reduceRowBlocks(
+      roi.height, rowBytes, Part{},
+      [&](par::RowRange r, Part& p) {
+        kernel(rowPtr(src, srcStep, r.begin), srcStep, roi.width, r.size(), lo, hi, p.n);
+      },
+      [](Part& total, const Part& p) {
+        for (int c = 0; c < 4; ++c) total.n[c] += p.n[c];
+      });
+  const std::int64_t* n = all.n;
   for (int c = 0; c < kOut; ++c) counts[c] = n[c] > INT_MAX ? INT_MAX : static_cast<int>(n[c]);
   return ruxStatusOk;
 }

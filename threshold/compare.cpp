@@ -5,7 +5,8 @@
 //
 // Shape: the kernels (primitives/threshold_kernels) load whole pixels, compare per channel, and
 // combine the channel masks. Two-image greater relations swap the operands of the less
-// relations. Float relations are ordered, so a NaN operand gives 0.
+// relations. Float relations are ordered, so a NaN operand gives 0. Regions of 1 MiB touched
+// and more run in row blocks on threads.
 // Validation: null pointers (-8), any step < 1 (-14), then the size (-6): steps come before the
 // size here; then a negative tolerance (-36). An operation above 4 (as unsigned, so negative
 // values too) returns success and writes nothing.
@@ -14,6 +15,7 @@
 #include <utility>
 
 #include "core/base.h"
+#include "core/parallel.h"
 #include "primitives/threshold_kernels.h"
 
 namespace rux {
@@ -30,6 +32,13 @@ constexpr ThresholdType sampleType() {
 template <ThresholdLayout L>
 constexpr int comparedChannels() {
   return L == kThrC1 ? 1 : (L == kThrC4 ? 4 : 3);
+}
+
+// Bytes a row of the region touches: the source images and the one-channel mask.
+template <class T, ThresholdLayout L>
+long long rowBytes(RuxImageSize roi, int sources) {
+  constexpr int C = L == kThrC1 ? 1 : (L == kThrC3 ? 3 : 4);
+  return static_cast<long long>(roi.width) * (sources * C * static_cast<long long>(sizeof(T)) + 1);
 }
 
 template <class... S>
@@ -50,8 +59,12 @@ RuxResult compareImages(const T* a, int aStep, const T* b, int bStep, Rux8u* dst
     std::swap(aStep, bStep);
     rel = rel == ruxCompareGreater ? kRelLess : kRelLessEqual;
   }
-  thresholdKernels().compare[sampleType<T>()][L][rel](
-      a, aStep, b, bStep, dst, dstStep, static_cast<std::size_t>(roi.width), roi.height, 0.0f);
+  const auto kernel = thresholdKernels().compare[sampleType<T>()][L][rel];
+  par::forEachRowBlockBySize(roi.height, rowBytes<T, L>(roi, 2), [&](par::RowRange r) {
+    kernel(rowPtr(a, aStep, r.begin), aStep, rowPtr(b, bStep, r.begin), bStep,
+           rowPtr(dst, dstStep, r.begin), dstStep, static_cast<std::size_t>(roi.width), r.size(),
+           0.0f);
+  });
   return ruxStatusOk;
 }
 
@@ -79,8 +92,11 @@ RuxResult compareConst(const T* src, int srcStep, const T* value, Rux8u* dst, in
       return ruxStatusOk;
     }
   }
-  thresholdKernels().compareConst[sampleType<T>()][L][rel](
-      src, srcStep, v, dst, dstStep, static_cast<std::size_t>(roi.width), roi.height, 0.0f);
+  const auto kernel = thresholdKernels().compareConst[sampleType<T>()][L][rel];
+  par::forEachRowBlockBySize(roi.height, rowBytes<T, L>(roi, 1), [&](par::RowRange r) {
+    kernel(rowPtr(src, srcStep, r.begin), srcStep, v, rowPtr(dst, dstStep, r.begin), dstStep,
+           static_cast<std::size_t>(roi.width), r.size(), 0.0f);
+  });
   return ruxStatusOk;
 }
 
@@ -91,8 +107,12 @@ RuxResult equalEps(const Rux32f* a, int aStep, const Rux32f* b, int bStep, Rux8u
   if (badStep(aStep, bStep, dstStep)) return ruxStatusBadStep;
   if (badSize(roi)) return ruxStatusBadSize;
   if (eps < 0) return ruxStatusBadEps;
-  thresholdKernels().compare[kThr32f][L][kRelEps](
-      a, aStep, b, bStep, dst, dstStep, static_cast<std::size_t>(roi.width), roi.height, eps);
+  const auto kernel = thresholdKernels().compare[kThr32f][L][kRelEps];
+  par::forEachRowBlockBySize(roi.height, rowBytes<Rux32f, L>(roi, 2), [&](par::RowRange r) {
+    kernel(rowPtr(a, aStep, r.begin), aStep, rowPtr(b, bStep, r.begin), bStep,
+           rowPtr(dst, dstStep, r.begin), dstStep, static_cast<std::size_t>(roi.width), r.size(),
+           eps);
+  });
   return ruxStatusOk;
 }
 
@@ -105,8 +125,11 @@ RuxResult equalEpsConst(const Rux32f* src, int srcStep, const Rux32f* value, Rux
   if (eps < 0) return ruxStatusBadEps;
   Rux32f v[4] = {};
   for (int c = 0; c < comparedChannels<L>(); ++c) v[c] = value[c];
-  thresholdKernels().compareConst[kThr32f][L][kRelEps](
-      src, srcStep, v, dst, dstStep, static_cast<std::size_t>(roi.width), roi.height, eps);
+  const auto kernel = thresholdKernels().compareConst[kThr32f][L][kRelEps];
+  par::forEachRowBlockBySize(roi.height, rowBytes<Rux32f, L>(roi, 1), [&](par::RowRange r) {
+    kernel(rowPtr(src, srcStep, r.begin), srcStep, v, rowPtr(dst, dstStep, r.begin), dstStep,
+           static_cast<std::size_t>(roi.width), r.size(), eps);
+  });
   return ruxStatusOk;
 }
 

@@ -6,7 +6,8 @@
 // Shape: every form is one of five kernel operations (primitives/threshold_kernels): max, min,
 // replace below, replace above, replace both. The driver fills per-channel parameters and picks a
 // kernel; C3 and C4 images whose channels share their parameters run as C1 rows of width x
-// channels. AC4 keeps the destination alpha.
+// channels. AC4 keeps the destination alpha. Regions of 1 MiB touched and more run in row blocks
+// on threads.
 // Comparisons are strict: a sample equal to the threshold is never replaced. For 32f the clamps
 // turn NaN into the threshold, the replacements keep NaN.
 // Validation: Threshold_Val (and so the single-sided replacements of C1, C3, AC4) checks the
@@ -17,6 +18,7 @@
 #include <type_traits>
 
 #include "core/base.h"
+#include "core/parallel.h"
 #include "primitives/threshold_kernels.h"
 
 namespace rux {
@@ -71,11 +73,16 @@ RuxResult run(ThresholdOp op, const T* src, int srcStep, T* dst, int dstStep, Ru
   }
   const auto& table = thresholdKernels().threshold[thresholdType<T>()][op];
   const std::size_t width = static_cast<std::size_t>(roi.width);
-  if (shared) {
-    table[kThrC1](src, srcStep, dst, dstStep, width * channelsOf<L>(), roi.height, &p);
-  } else {
-    table[L](src, srcStep, dst, dstStep, width, roi.height, &p);
-  }
+  const long long rowBytes = 2LL * roi.width * channelsOf<L>() * static_cast<long long>(sizeof(T));
+  par::forEachRowBlockBySize(roi.height, rowBytes, [&](par::RowRange r) {
+    const T* s = rowPtr(src, srcStep, r.begin);
+    T* d = rowPtr(dst, dstStep, r.begin);
+    if (shared) {
+      table[kThrC1](s, srcStep, d, dstStep, width * channelsOf<L>(), r.size(), &p);
+    } else {
+      table[L](s, srcStep, d, dstStep, width, r.size(), &p);
+    }
+  });
   return ruxStatusOk;
 }
 

@@ -1,6 +1,9 @@
 // Parallel frame: split arithmetic, row coverage, the master's failure rule, nesting.
 #include <omp.h>
 
+#include <cfenv>
+
+#include <algorithm>
 #include <vector>
 
 #include "core/parallel.h"
@@ -125,6 +128,95 @@ TEST(ParallelFrame, InsideCallersRegionRunsOnOneThread) {
   }
   EXPECT_EQ(inside, 1);
   ruxtest::forThreadCounts([](int threads) { EXPECT_EQ(rux::par::requestedThreads(), threads); });
+}
+
+TEST(ParallelFrame, ThreadsBySize) {
+  using rux::par::threadsForBytes;
+  EXPECT_EQ(rux::par::kForkMinBytes, ruxtest::kForkBytes);
+  ruxtest::forThreadCounts([](int threads) {
+    EXPECT_EQ(threadsForBytes(0), 1);
+    EXPECT_EQ(threadsForBytes(rux::par::kForkMinBytes - 1), 1) << threads;
+    EXPECT_EQ(threadsForBytes(rux::par::kForkMinBytes), std::min(threads, 2));
+    EXPECT_EQ(threadsForBytes(1LL << 40), threads);
+    int inside = 0;
+#pragma omp parallel num_threads(2)
+    {
+#pragma omp single
+      inside = threadsForBytes(1LL << 40);
+    }
+    EXPECT_EQ(inside, 1);
+  });
+}
+
+// Blocks reach combine in row order: a combine that only accepts the next contiguous block
+// fails for any other order.
+TEST(ParallelFrame, ReductionsCombineInRowOrder) {
+  struct Span {
+    int begin = -1, end = -1;
+    bool ordered = true;
+  };
+  const long long bytesPerRow = rux::par::kForkMinBytes;  // every row forks at any count
+  ruxtest::forThreadCounts([&](int threads) {
+    for (int rows : {1, 2, 7, 50}) {
+      const Span all = rux::par::reduceRowBlocks(
+          rows, bytesPerRow, Span{},
+          [](RowRange r, Span& s) {
+            s.begin = r.begin;
+            s.end = r.end;
+          },
+          [](Span& total, const Span& s) {
+            if (s.begin < 0) return;  // a slot no thread filled
+            if (total.begin < 0) {
+              total = s;
+              return;
+            }
+            total.ordered = total.ordered && s.begin == total.end;
+            total.end = s.end;
+          });
+      EXPECT_TRUE(all.ordered) << threads << " threads, " << rows << " rows";
+      EXPECT_EQ(all.begin, 0);
+      EXPECT_EQ(all.end, rows);
+    }
+    // Row values fold in row order whatever the blocks.
+    std::vector<int> order;
+    ASSERT_EQ(rux::par::foldRowValues<double>(
+                  9, bytesPerRow, 2,
+                  [](int y, double* v) {
+                    v[0] = y;
+                    v[1] = -y;
+                  },
+                  [&](const double* v) {
+                    EXPECT_EQ(v[1], -v[0]);
+                    order.push_back(static_cast<int>(v[0]));
+                  }),
+              ruxStatusOk);
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8})) << threads;
+  });
+}
+
+// Workers run under the caller's rounding mode, whatever mode they had before.
+TEST(ParallelFrame, WorkersUseTheCallersRounding) {
+  ruxtest::forThreadCounts([](int threads) {
+    std::vector<int> seen(8, -1);
+    std::fesetround(FE_UPWARD);
+    rux::par::forEachRowBlock(8, threads, [&](RowRange r) {
+      for (int y = r.begin; y < r.end; ++y) seen[y] = std::fegetround();
+    });
+    int inMaster = -1;
+    rux::par::masterRegion(
+        threads, [](int) { return RuxResult(ruxStatusOk); },
+        [&](int t, int count) {
+          if (t == count - 1) inMaster = std::fegetround();
+        });
+    std::fesetround(FE_TONEAREST);
+    EXPECT_EQ(seen, std::vector<int>(8, FE_UPWARD)) << threads;
+    EXPECT_EQ(inMaster, FE_UPWARD) << threads;
+    // And in the caller's mode again when it changes between calls.
+    rux::par::forEachRowBlock(8, threads, [&](RowRange r) {
+      for (int y = r.begin; y < r.end; ++y) seen[y] = std::fegetround();
+    });
+    EXPECT_EQ(seen, std::vector<int>(8, FE_TONEAREST)) << threads;
+  });
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "hwy/targets.h"
+#include "toolkit/toolkit.h"
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
@@ -14,10 +15,12 @@ int main(int argc, char** argv) {
   const int64_t supported = hwy::SupportedTargets();
   const char* bestOnly = std::getenv("RUX_TEST_BEST_TARGET_ONLY");
   int failed = 0;
+  int pass = 0;
   for (int64_t target : {HWY_AVX3, HWY_AVX2, HWY_SSE4, HWY_SCALAR}) {
     if ((supported & target) == 0) continue;
     std::printf("==== SIMD target %s ====\n", hwy::TargetName(target));
     hwy::SetSupportedTargetsForTest(target);
+    ruxtest::setTargetPass(pass++);
     failed |= RUN_ALL_TESTS();
     if (bestOnly != nullptr && bestOnly[0] == '1') break;
   }

@@ -24,6 +24,30 @@ void forThreadCounts(const std::function<void(int threads)>& body) {
   ruxSetNumThreads(saved);
 }
 
+namespace {
+int g_targetPass = 0;
+}  // namespace
+
+void setTargetPass(int pass) { g_targetPass = pass; }
+bool onFirstTargetPass() { return g_targetPass == 0; }
+
+void expectThreadIndependent(const std::string& what,
+                             const std::function<std::vector<std::uint8_t>()>& produce) {
+  std::vector<std::uint8_t> first;
+  forThreadCounts([&](int threads) {
+    std::vector<std::uint8_t> got = produce();
+    if (threads == 1) {
+      first = std::move(got);
+      return;
+    }
+    ASSERT_EQ(got.size(), first.size()) << what;
+    std::size_t i = 0;
+    while (i < got.size() && got[i] == first[i]) ++i;
+    EXPECT_EQ(i, got.size()) << what << ": " << threads << " threads differ from 1 thread at byte "
+                             << i;
+  });
+}
+
 std::uint8_t* mapFenced(std::size_t bytes, Fence fence, void** mapping, std::size_t* mappingBytes) {
   const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
   const std::size_t dataPages = (bytes + page - 1) / page;

@@ -87,6 +87,15 @@ class GuardedImage {
 
   // Records the current contents as the baseline for check() and unchanged().
   void snapshot() { saved_ = buffer_; }
+  // Puts back the contents of the last snapshot (for repeated in-place runs).
+  void restore() { buffer_ = saved_; }
+  // The region's bytes, row by row.
+  std::vector<std::uint8_t> regionBytes() const {
+    const std::size_t n = static_cast<std::size_t>(width_) * channels_ * sizeof(T);
+    std::vector<std::uint8_t> out(n * height_);
+    for (int y = 0; y < height_; ++y) std::memcpy(out.data() + n * y, row(y), n);
+    return out;
+  }
   T savedAt(int x, int y, int c) const {
     T v;
     std::memcpy(&v, saved_.data() + savedOffset(x, y, c), sizeof(T));
@@ -227,6 +236,33 @@ class FencedImage {
 
 // Runs body once for each thread count 1, 2 and 7; restores the default afterwards.
 void forThreadCounts(const std::function<void(int threads)>& body);
+
+// The test main runs the suites once per SIMD target; the first pass is the best target. Thread
+// sweeps of large regions test the parallel frame, which no target changes: they run there only.
+void setTargetPass(int pass);
+bool onFirstTargetPass();
+
+// Runs produce() at 1, 2 and 7 threads: every run must return the bytes of the 1-thread run.
+void expectThreadIndependent(const std::string& what,
+                             const std::function<std::vector<std::uint8_t>()>& produce);
+
+// Bytes touched from which the parallel frame forks (the core tests check it against the frame).
+constexpr long long kForkBytes = 1 << 20;
+
+// Heights of regions whose rows touch bytesPerRow each: just below the fork size, just above it,
+// and four times it (enough work for 7 threads).
+inline std::vector<int> heightsAroundFork(long long bytesPerRow) {
+  const int at = static_cast<int>((kForkBytes + bytesPerRow - 1) / bytesPerRow);
+  return {at - 1, at + 1, 4 * at + 3};
+}
+
+// The bytes of n values, for results that are not images.
+template <class T>
+std::vector<std::uint8_t> bytesOf(const T* values, std::size_t n) {
+  std::vector<std::uint8_t> out(n * sizeof(T));
+  std::memcpy(out.data(), values, out.size());
+  return out;
+}
 
 // While alive, ruxMalloc fails after n further successful calls.
 class FailAllocationsAfter {
