@@ -345,23 +345,50 @@ bool linearRows(const Job<T>& job, const Region& region, const Mapper& map, int 
   const long long reach = (static_cast<long long>(job.H) - 1) * job.srcStep +
                           (static_cast<long long>(job.W) + 1) * C * static_cast<long long>(sizeof(T));
   if (fn == nullptr || job.srcStep <= 0 || job.W < 5 || reach >= (1LL << 31)) return false;
-  constexpr int R = Mapper::kRows;
+  // Bands of kBand rows: the points of the whole band first, then the band's runs in tiles of
+  // kTile pixels, so that the source pixels a tile reads stay in the first-level cache however
+  // the map turns the rows.
+  constexpr int R = Mapper::kRows, kBand = 8, kTile = 128, kMaxRuns = 64;
+  static_assert(kBand % R == 0, "a band holds whole groups of rows");
   const auto stride = static_cast<std::size_t>(region.box.x1 - region.box.x0) + 1 + kPad;
-  Scratch<double> points(2 * R * static_cast<long long>(stride));
+  Scratch<double> points(2 * kBand * static_cast<long long>(stride));
   if (!points) return false;
   double* u = points.get();
-  double* v = u + R * stride;
+  double* v = u + kBand * stride;
   LinearJob lj[4];
   for (int p = 0; p < planesOf<K>(job); ++p) lj[p] = {job.src[p], static_cast<int>(job.srcStep), job.W, job.H};
-  for (int y = y0; y < y1; y += R) {
-    const int rows = std::min(R, y1 - y);
-    int xb[R], xe[R];
-    for (int r = 0; r < rows; ++r)
-      if (!region.span(y + r, xb[r], xe[r])) xb[r] = xe[r] = 0;
-    map.runs(kern, y, rows, xb, xe, u, v, stride, [&](int r, int x, const double* pu, const double* pv, std::size_t n) {
-      for (int p = 0; p < planesOf<K>(job); ++p)
-        fn(lj[p], pu, pv, job.dstRow(p, y + r) + static_cast<std::ptrdiff_t>(x) * C, n);
-    });
+  struct RunAt {
+    int y, x;
+    std::size_t at, n;  // points u[at ..], v[at ..]
+  };
+  RunAt runs[kMaxRuns];
+  int count = 0;
+  const auto sample = [&](const RunAt& r, std::size_t from, std::size_t to) {
+    for (int p = 0; p < planesOf<K>(job); ++p)
+      fn(lj[p], u + r.at + from, v + r.at + from, job.dstRow(p, r.y) + (static_cast<std::ptrdiff_t>(r.x) + from) * C, to - from);
+  };
+  const auto flush = [&] {
+    std::size_t longest = 0;
+    for (int i = 0; i < count; ++i) longest = std::max(longest, runs[i].n);
+    for (std::size_t t = 0; t < longest; t += kTile)
+      for (int i = 0; i < count; ++i)
+        if (t < runs[i].n) sample(runs[i], t, std::min(runs[i].n, t + kTile));
+    count = 0;
+  };
+  for (int y = y0; y < y1; y += kBand) {
+    for (int g = y; g < std::min(y + kBand, y1); g += R) {
+      const int rows = std::min(R, y1 - g);
+      int xb[R], xe[R];
+      for (int r = 0; r < rows; ++r)
+        if (!region.span(g + r, xb[r], xe[r])) xb[r] = xe[r] = 0;
+      const std::size_t base = static_cast<std::size_t>(g - y) * stride;
+      map.runs(kern, g, rows, xb, xe, u + base, v + base, stride,
+               [&](int r, int x, const double* pu, const double*, std::size_t n) {
+                 if (count == kMaxRuns) flush();
+                 runs[count++] = {g + r, x, static_cast<std::size_t>(pu - u), n};
+               });
+    }
+    flush();
   }
   return true;
 }
@@ -554,16 +581,19 @@ struct BilinearMapper {
   template <class Run>
   void runs(const Kernels&, int y, int, const int* xb, const int* xe, double* u, double* v, std::size_t,
             Run&& run) const {
-    int first = *xb, n = 0;
+    // Points stay at their column's place in the buffer: every run keeps its own.
+    const int x0 = *xb;
+    int first = x0, n = 0;
+    const auto emit = [&] { run(0, first, u + (first - x0), v + (first - x0), static_cast<std::size_t>(n)); };
     row(y, *xb, *xe, [&](int x, double pu, double pv) {
       if (n > 0 && x != first + n) {
-        run(0, first, u, v, static_cast<std::size_t>(n));
+        emit();
         n = 0;
       }
       if (n == 0) first = x;
-      u[n] = pu, v[n] = pv, ++n;
+      u[x - x0] = pu, v[x - x0] = pv, ++n;
     });
-    if (n > 0) run(0, first, u, v, static_cast<std::size_t>(n));
+    if (n > 0) emit();
   }
 };
 

@@ -184,7 +184,7 @@ void HorizontalQ14(const std::uint8_t* row, const std::int32_t* first, const std
       const auto f = hn::LoadU(d, first + x);
       if constexpr (C == 1) {
         hn::Vec<decltype(d)> rel;
-        const std::int32_t at = WindowBase(d, first, x, &rel);
+        const std::int32_t at = HWY_TARGET == HWY_SCALAR ? -1 : WindowBase(d, first, x, &rel);
         if (at >= 0) {
           const auto win = hn::PromoteTo(d, hn::LoadU(hn::Rebind<std::uint8_t, decltype(d)>(), row + at));
           const auto p0 = hn::TableLookupLanes(win, hn::IndicesFromVec(d, rel));
@@ -243,7 +243,7 @@ void HorizontalLinear(const T* row, const std::int32_t* first, const float* frac
       const auto t = hn::LoadU(df, frac + x), w0 = hn::Sub(hn::Set(df, 1.0f), t);
       if constexpr (C == 1) {
         hn::Vec<decltype(di)> rel;
-        const std::int32_t at = WindowBase(di, first, x, &rel);
+        const std::int32_t at = HWY_TARGET == HWY_SCALAR ? -1 : WindowBase(di, first, x, &rel);
         if (at >= 0) {
           hn::Vec<decltype(df)> win;
           if constexpr (std::is_same_v<T, float>) win = LoadAt(df, row + at);

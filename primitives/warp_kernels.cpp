@@ -2,6 +2,7 @@
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "primitives/warp_kernels.cpp"
 #include "hwy/foreach_target.h"  // IWYU pragma: keep
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -78,13 +79,67 @@ HWY_INLINE void StorePixels(D d, V* c, T* out) {
 }
 
 // 8u: top = p00 + (p01 - p00) fx, bottom likewise, trunc(0.5 + top + (bottom - top) fy) clamped.
-// C1 reads one word per row holding both taps (at the first tap, or two bytes before it when it
-// is not among the first two, so the word never leaves the row); C3 words at the first tap and
-// two bytes on; C4 one word per pixel.
+HWY_INLINE hn::Vec<D8> Sample8u(VF p00, VF p01, VF p10, VF p11, VF fx, VF fy) {
+  const DF df;
+  const VF top = Lerp(p00, p01, fx), bottom = Lerp(p10, p11, fx);
+  VF r = hn::Trunc(hn::Add(hn::Add(hn::Set(df, 0.5f), top), hn::Mul(hn::Sub(bottom, top), fy)));
+  r = hn::Min(hn::Max(r, hn::Zero(df)), hn::Set(df, 255.0f));
+  return hn::DemoteTo(D8(), hn::ConvertTo(DI(), r));
+}
+
+// One channel without gathers (slow on some processors): a block's tap offsets and fractions
+// are formed in vectors, the two tap pairs of each pixel are read as two 16-bit words into a
+// small array, and the samples are formed in vectors again.
+void Linear8uC1(const LinearJob& job, const double* u, const double* v, std::uint8_t* dst, std::size_t n) {
+  const DI di;
+  const DF df;
+  const std::size_t N = hn::Lanes(DD());
+  constexpr std::size_t kBlock = 64;
+  alignas(64) std::int32_t off[kBlock];
+  alignas(64) float fxs[kBlock], fys[kBlock];
+  alignas(64) std::uint32_t taps[kBlock];
+  const VI step = hn::Set(di, job.step);
+  const auto block = [&](const double* pu, const double* pv, std::uint8_t* out, std::size_t m) {
+    for (std::size_t j = 0; j < m; j += N) {
+      VI ix, iy;
+      VF fx, fy;
+      Axis(hn::LoadU(DD(), pu + j), job.W, &ix, &fx);
+      Axis(hn::LoadU(DD(), pv + j), job.H, &iy, &fy);
+      hn::Store(hn::Add(hn::Mul(iy, step), ix), di, off + j);
+      hn::Store(fx, df, fxs + j);
+      hn::Store(fy, df, fys + j);
+    }
+    for (std::size_t i = 0; i < m; ++i) {
+      const std::uint8_t* p = job.src + off[i];
+      std::uint16_t a, b;
+      std::memcpy(&a, p, 2);
+      std::memcpy(&b, p + job.step, 2);
+      taps[i] = static_cast<std::uint32_t>(a) | static_cast<std::uint32_t>(b) << 16;
+    }
+    for (std::size_t j = 0; j < m; j += N) {
+      const VI g = hn::Load(di, reinterpret_cast<const std::int32_t*>(taps) + j);
+      hn::StoreU(Sample8u(ByteF(g, 0), ByteF(g, 1), ByteF(g, 2), ByteF(g, 3), hn::Load(df, fxs + j), hn::Load(df, fys + j)),
+                 D8(), out + j);
+    }
+  };
+  std::size_t x = 0;
+  while (n - x >= N) {
+    const std::size_t m = std::min(kBlock, (n - x) / N * N);
+    block(u + x, v + x, dst + x, m);
+    x += m;
+  }
+  if (x == n) return;
+  double tu[16], tv[16];
+  std::uint8_t tmp[16];
+  for (std::size_t i = 0; i < N; ++i) tu[i] = u[x + i < n ? x + i : n - 1], tv[i] = v[x + i < n ? x + i : n - 1];
+  block(tu, tv, tmp, N);
+  std::memcpy(dst + x, tmp, n - x);
+}
+
+// C3 reads words at the first tap and two bytes on; C4 one word per pixel.
 template <int C, int K>
 void Linear8u(const LinearJob& job, const double* u, const double* v, std::uint8_t* dst, std::size_t n) {
   const DI di;
-  const DF df;
   const D8 d8;
   const auto* base = reinterpret_cast<const std::int32_t*>(job.src);
   const VI step = hn::Set(di, job.step);
@@ -93,35 +148,19 @@ void Linear8u(const LinearJob& job, const double* u, const double* v, std::uint8
     VF fx, fy;
     Axis(hn::LoadU(DD(), pu), job.W, &ix, &fx);
     Axis(hn::LoadU(DD(), pv), job.H, &iy, &fy);
-    VI off = hn::Add(hn::Mul(iy, step), hn::Mul(ix, hn::Set(di, C)));
+    const VI off = hn::Add(hn::Mul(iy, step), hn::Mul(ix, hn::Set(di, C)));
     VF p0[2][4], p1[2][4];
-    if constexpr (C == 1) {
-      const auto back = ix > hn::Set(di, 1);
-      off = hn::Sub(off, hn::IfThenElseZero(back, hn::Set(di, 2)));
-      const VI s0 = hn::IfThenElseZero(back, hn::Set(di, 16)), s1 = hn::Add(s0, hn::Set(di, 8));
-      for (int j = 0; j < 2; ++j) {
-        const VI g = hn::GatherOffset(di, base, j == 0 ? off : hn::Add(off, step));
-        p0[j][0] = hn::ConvertTo(df, hn::And(hn::Shr(g, s0), hn::Set(di, 0xFF)));
-        p1[j][0] = hn::ConvertTo(df, hn::And(hn::Shr(g, s1), hn::Set(di, 0xFF)));
-      }
-    } else {
-      for (int j = 0; j < 2; ++j) {
-        const VI o = j == 0 ? off : hn::Add(off, step);
-        const VI a = hn::GatherOffset(di, base, o);
-        const VI b = hn::GatherOffset(di, base, hn::Add(o, hn::Set(di, C == 3 ? 2 : 4)));
-        for (int k = 0; k < K; ++k) {
-          p0[j][k] = ByteF(a, k);
-          p1[j][k] = C == 3 ? (k == 0 ? ByteF(a, 3) : ByteF(b, k + 1)) : ByteF(b, k);
-        }
+    for (int j = 0; j < 2; ++j) {
+      const VI o = j == 0 ? off : hn::Add(off, step);
+      const VI a = hn::GatherOffset(di, base, o);
+      const VI b = hn::GatherOffset(di, base, hn::Add(o, hn::Set(di, C == 3 ? 2 : 4)));
+      for (int k = 0; k < K; ++k) {
+        p0[j][k] = ByteF(a, k);
+        p1[j][k] = C == 3 ? (k == 0 ? ByteF(a, 3) : ByteF(b, k + 1)) : ByteF(b, k);
       }
     }
     hn::Vec<D8> c[4];
-    for (int k = 0; k < K; ++k) {
-      const VF top = Lerp(p0[0][k], p1[0][k], fx), bottom = Lerp(p0[1][k], p1[1][k], fx);
-      VF r = hn::Trunc(hn::Add(hn::Add(hn::Set(df, 0.5f), top), hn::Mul(hn::Sub(bottom, top), fy)));
-      r = hn::Min(hn::Max(r, hn::Zero(df)), hn::Set(df, 255.0f));
-      c[k] = hn::DemoteTo(d8, hn::ConvertTo(di, r));
-    }
+    for (int k = 0; k < K; ++k) c[k] = Sample8u(p0[0][k], p1[0][k], p0[1][k], p1[1][k], fx, fy);
     StorePixels<std::uint8_t, C, K>(d8, c, out);
   });
 }
@@ -169,7 +208,7 @@ void Perspective(const double c[3][3], int y, int x0, std::size_t n, double* u, 
 
 const Kernels* GetKernels() {
   static const Kernels table = {
-      {&Linear8u<1, 1>, &Linear8u<3, 3>, &Linear8u<4, 4>, &Linear8u<4, 3>},
+      {&Linear8uC1, &Linear8u<3, 3>, &Linear8u<4, 4>, &Linear8u<4, 3>},
       {&Linear32f<1, 1>, &Linear32f<3, 3>, &Linear32f<4, 4>, &Linear32f<4, 3>},
       &Perspective,
   };
