@@ -32,6 +32,53 @@ volatile double g_sink;
 void registerNorms() {
   const std::vector<Size> fullHd = {ruxbench::kFullHd};
 
+  // NormDiff_Inf over the same bytes in one and three channels (the same speed is the goal).
+  ruxbench::addCase(
+      "NormDiff_Inf_8u_C1R", [](Size s) { return sources<Rux8u>(s, 2); },
+      {
+          {"rux",
+           [](Operands& o) {
+             Rux64f v = 0;
+             const RuxResult r = ruxiNormDiff_Inf_8u_C1R(in<Rux8u>(o, 0), o.in[0].step(), in<Rux8u>(o, 1),
+                                                         o.in[1].step(), o.roi(), &v);
+             g_sink = v;
+             return r;
+           }},
+#ifdef RUX_HAVE_OPENCV
+          {"cv",
+           [](Operands& o) {
+             g_sink = cv::norm(o.in[0].mat, o.in[1].mat, cv::NORM_INF);
+             return 0;
+           }},
+#endif
+      },
+      {{3 * ruxbench::kFullHd.width, ruxbench::kFullHd.height}});
+  ruxbench::addCase(
+      "NormDiff_Inf_8u_C3R",
+      [](Size s) {
+        Operands o;
+        for (int k = 0; k < 2; ++k) o.in.push_back(Image::random<Rux8u>(s, 3, 21 + k));
+        return o;
+      },
+      {
+          {"rux",
+           [](Operands& o) {
+             Rux64f v[3] = {};
+             const RuxResult r = ruxiNormDiff_Inf_8u_C3R(in<Rux8u>(o, 0), o.in[0].step(), in<Rux8u>(o, 1),
+                                                         o.in[1].step(), o.roi(), v);
+             g_sink = v[0] + v[1] + v[2];
+             return r;
+           }},
+#ifdef RUX_HAVE_OPENCV
+          {"cv",
+           [](Operands& o) {
+             g_sink = cv::norm(o.in[0].mat, o.in[1].mat, cv::NORM_INF);
+             return 0;
+           }},
+#endif
+      },
+      fullHd);
+
   ruxbench::addCase(
       "Norm_L2_8u_C1R", [](Size s) { return sources<Rux8u>(s, 1); },
       {

@@ -141,6 +141,47 @@ void registerStats() {
           },
           {ruxbench::kFullHd, ruxbench::kSquare4k});
 
+  // Mean over the same bytes in one and three channels: the three-channel form should run at
+  // the one-channel speed.
+  addCase("Mean_8u_C1R", oneIn<Rux8u>,
+          {
+              {"rux",
+               [](Operands& o) {
+                 Rux64f m = 0;
+                 const RuxResult r = ruxiMean_8u_C1R(in<Rux8u>(o), o.in[0].step(), o.roi(), &m);
+                 g_sink = m;
+                 return r;
+               }},
+#ifdef RUX_HAVE_OPENCV
+              {"cv",
+               [](Operands& o) {
+                 g_sink = cv::mean(o.in[0].mat)[0];
+                 return 0;
+               }},
+#endif
+          },
+          {{3 * ruxbench::kFullHd.width, ruxbench::kFullHd.height}});
+  addCase("Mean_8u_C3R",
+          [](Size s) { return Operands{images(Image::random<Rux8u>(s, 3, 1)), {}}; },
+          {
+              {"rux",
+               [](Operands& o) {
+                 Rux64f m[3] = {};
+                 const RuxResult r = ruxiMean_8u_C3R(in<Rux8u>(o), o.in[0].step(), o.roi(), m);
+                 g_sink = m[0] + m[1] + m[2];
+                 return r;
+               }},
+#ifdef RUX_HAVE_OPENCV
+              {"cv",
+               [](Operands& o) {
+                 const cv::Scalar m = cv::mean(o.in[0].mat);
+                 g_sink = m[0] + m[1] + m[2];
+                 return 0;
+               }},
+#endif
+          },
+          fullHd);
+
   addCase("Sum_32f_C1R", oneIn<Rux32f>,
           {
               {"rux",

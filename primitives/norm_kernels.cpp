@@ -248,10 +248,69 @@ size_t Products8C1(const T* a, const T* b, size_t n, uint64_t* sumOut, int64_t* 
   return x;
 }
 
+// Multi-channel Inf and L1 without de-interleaving: a group of C full vectors holds N whole
+// pixels, so sample k * N + i of a group belongs to channel (k * N + i) mod C. Inf keeps lane
+// maxima; L1 splits each vector of magnitudes in place into its even and odd samples widened to
+// double-width lanes (lane j holds sample 2j or 2j + 1), one sample per lane and group:
+// 256 x 255 and 65536 x 65535 fit.
+template <class T, int kKind, size_t C, bool kDiff>
+size_t PositionalNormVec(const T* a, const T* b, size_t n, uint64_t* acc) {
+  const hn::ScalableTag<T> d;
+  const hn::RebindToUnsigned<decltype(d)> du;
+  const hn::RepartitionToWide<decltype(du)> dw;
+  using U = hn::TFromD<decltype(du)>;
+  using W = hn::TFromD<decltype(dw)>;
+  constexpr int kBits = 8 * sizeof(T);
+  constexpr size_t kFlush = kKind == kNormInf ? ~size_t{0} : sizeof(T) == 1 ? 256 : 65536;
+  const size_t N = hn::Lanes(d);
+  const auto low = hn::Set(dw, static_cast<W>((W{1} << kBits) - 1));
+  HWY_ALIGN W lanes[hn::MaxLanes(decltype(dw)())];
+  auto* narrow = reinterpret_cast<U*>(lanes);
+  hn::Vec<decltype(du)> m[C];
+  hn::Vec<decltype(dw)> even[C], odd[C];
+  size_t x = 0;
+  while (n - x >= N) {
+    const size_t groups = (n - x) / N;
+    const size_t end = x + N * (groups < kFlush ? groups : kFlush);
+    for (size_t k = 0; k < C; ++k) {
+      m[k] = hn::Zero(du);
+      even[k] = odd[k] = hn::Zero(dw);
+    }
+    for (; x < end; x += N) {
+      for (size_t k = 0; k < C; ++k) {
+        const auto va = hn::LoadU(d, a + x * C + k * N);
+        const auto mag = MagVec<kDiff>(d, va, kDiff ? hn::LoadU(d, b + x * C + k * N) : va);
+        if constexpr (kKind == kNormInf) {
+          m[k] = hn::Max(m[k], mag);
+        } else {
+          const auto w = hn::BitCast(dw, mag);
+          even[k] = hn::Add(even[k], hn::And(w, low));
+          odd[k] = hn::Add(odd[k], hn::ShiftRight<kBits>(w));
+        }
+      }
+    }
+    for (size_t k = 0; k < C; ++k) {
+      if constexpr (kKind == kNormInf) {
+        hn::Store(m[k], du, narrow);
+        for (size_t i = 0; i < N; ++i) AddMag<kKind>(narrow[i], acc[(k * N + i) % C]);
+      } else {
+        hn::Store(even[k], dw, lanes);
+        for (size_t j = 0; j < N / 2; ++j) acc[(k * N + 2 * j) % C] += lanes[j];
+        hn::Store(odd[k], dw, lanes);
+        for (size_t j = 0; j < N / 2; ++j) acc[(k * N + 2 * j + 1) % C] += lanes[j];
+      }
+    }
+  }
+  return x;
+}
+
 template <class T, int kKind, size_t C, bool kDiff>
 size_t IntNormVec(const T* a, const T* b, size_t n, uint64_t* acc) {
   if constexpr (sizeof(T) == 1 && kKind == kNormL2 && C == 1) {
     return Products8C1<T, true, kDiff>(a, b, n, acc, nullptr);
+  }
+  if constexpr (C > 1 && kKind != kNormL2 && sizeof(T) <= 2) {
+    return PositionalNormVec<T, kKind, C, kDiff>(a, b, n, acc);
   }
   const RowTag<T, C> d;
   using DU = hn::RebindToUnsigned<decltype(d)>;

@@ -27,8 +27,7 @@ HWY_INLINE const T* RowAt(const void* base, int step, int y) {
 template <size_t C>
 constexpr size_t kGroupVecs = C == 1 ? 4 : C;
 
-// Groups added into 32-bit lanes before the lanes move to 64-bit totals. Each lane takes one
-// sample per group: 8192 x 65535 and 8192 x 32768 stay far inside 32 bits.
+// Groups counted in 32-bit lanes before the lanes move to 64-bit totals.
 constexpr size_t kFlushGroups = 8192;
 
 // Partial sums per channel of the float sums.
@@ -49,46 +48,104 @@ constexpr T Lowest() {
 // ---------------------------------------------------------------------------------------------
 // Integer sums
 
-// Samples widen to 32-bit lanes; lane i of a group belongs to channel i mod C.
+#if HWY_TARGET == HWY_SCALAR
 template <class T, size_t C>
 void SumIntImage(const void* base, int step, int width, int height, int64_t* sums) {
-  using A = std::conditional_t<std::is_signed_v<T>, int32_t, uint32_t>;
-  using D = hn::ScalableTag<A>;
-  const D da;
-  const hn::Rebind<T, D> dt;
+  const size_t n = static_cast<size_t>(width) * C;
+  int64_t total[C] = {};
+  for (int y = 0; y < height; ++y) {
+    const T* row = RowAt<T>(base, step, y);
+    for (size_t x = 0; x < n; ++x) total[x % C] += loadAt(row + x);
+  }
+  for (size_t c = 0; c < C; ++c) sums[c] = total[c];
+}
+#else
+// Adds the even and odd narrow lanes of v, widened in place (lane j of the wide vectors holds
+// narrow lane 2j or 2j + 1), to even and odd; signed lanes keep their sign.
+template <class DW, class V>
+HWY_INLINE void AddSplit(DW dw, V v, hn::Vec<DW>& even, hn::Vec<DW>& odd) {
+  using W = hn::TFromD<DW>;
+  constexpr int kBits = 4 * sizeof(W);
+  const auto w = hn::BitCast(dw, v);
+  if constexpr (std::is_signed_v<W>) {
+    even = hn::Add(even, hn::ShiftRight<kBits>(hn::ShiftLeft<kBits>(w)));
+  } else {
+    even = hn::Add(even, hn::And(w, hn::Set(dw, static_cast<W>((W{1} << kBits) - 1))));
+  }
+  odd = hn::Add(odd, hn::ShiftRight<kBits>(w));
+}
+
+// A group of kU vectors starts at a multiple of C samples, so sample k * N + i of a group
+// belongs to channel (k * N + i) mod C: no de-interleaving. Each vector splits into its even and
+// odd samples in double-width lanes, which take one sample per group (256 x 255, 65536 x 65535
+// and 65536 x -32768 fit); every kFlush groups these split again into quadruple-width lanes,
+// which keep the sample positions (lane i of part r holds sample 4i + r) and take 2^16 flushes
+// before they move to the 64-bit channel totals.
+template <class T, size_t C>
+void SumIntImage(const void* base, int step, int width, int height, int64_t* sums) {
+  using D = hn::ScalableTag<T>;
+  const D d;
+  const hn::RepartitionToWide<D> d2;
+  const hn::RepartitionToWide<decltype(d2)> d4;
+  using Q = hn::TFromD<decltype(d4)>;
+  constexpr size_t kFlush = sizeof(T) == 1 ? 256 : 65536;
+  constexpr size_t kFold = 65536;
   constexpr size_t kU = kGroupVecs<C>;
-  const size_t N = hn::Lanes(da);
+  const size_t N = hn::Lanes(d);
   const size_t group = kU * N;
   const size_t n = static_cast<size_t>(width) * C;
   int64_t total[C] = {};
-  hn::Vec<D> acc[kU];
-  for (auto& a : acc) a = hn::Zero(da);
-  HWY_ALIGN A lanes[kU * hn::MaxLanes(D())];
-  size_t pending = 0;
-  const auto flush = [&] {
+  hn::Vec<decltype(d2)> half[kU][2];
+  hn::Vec<decltype(d4)> quarter[kU][4];
+  for (size_t k = 0; k < kU; ++k) {
+    half[k][0] = half[k][1] = hn::Zero(d2);
+    for (auto& q : quarter[k]) q = hn::Zero(d4);
+  }
+  HWY_ALIGN Q lanes[hn::MaxLanes(decltype(d4)())];
+  const auto fold = [&] {
     for (size_t k = 0; k < kU; ++k) {
-      hn::Store(acc[k], da, lanes + k * N);
-      acc[k] = hn::Zero(da);
+      for (size_t r = 0; r < 4; ++r) {
+        hn::Store(quarter[k][r], d4, lanes);
+        for (size_t i = 0; i < N / 4; ++i) total[(k * N + 4 * i + r) % C] += lanes[i];
+        quarter[k][r] = hn::Zero(d4);
+      }
     }
-    for (size_t i = 0; i < group; ++i) total[i % C] += lanes[i];
-    pending = 0;
   };
+  // Half lane j holds sample 2j + e; quarter lane i of part 2f + e holds half lane 2i + f. The
+  // half accumulators are plain locals of the loop (kept in registers).
+  size_t pending = 0, flushes = 0;
   for (int y = 0; y < height; ++y) {
     const T* row = RowAt<T>(base, step, y);
     size_t x = 0;
-    if (n >= group) {
-      for (; x <= n - group; x += group) {
+    while (n - x >= group) {
+      const size_t groups = HWY_MIN((n - x) / group, kFlush - pending);
+      for (const size_t end = x + groups * group; x < end; x += group) {
+        for (size_t k = 0; k < kU; ++k) AddSplit(d2, hn::LoadU(d, row + x + k * N), half[k][0], half[k][1]);
+      }
+      pending += groups;
+      if (pending == kFlush) {
         for (size_t k = 0; k < kU; ++k) {
-          acc[k] = hn::Add(acc[k], hn::PromoteTo(da, hn::LoadU(dt, row + x + k * N)));
+          AddSplit(d4, half[k][0], quarter[k][0], quarter[k][2]);
+          AddSplit(d4, half[k][1], quarter[k][1], quarter[k][3]);
+          half[k][0] = half[k][1] = hn::Zero(d2);
         }
-        if (++pending == kFlushGroups) flush();
+        pending = 0;
+        if (++flushes == kFold) {
+          fold();
+          flushes = 0;
+        }
       }
     }
     for (; x < n; ++x) total[x % C] += loadAt(row + x);
   }
-  flush();
+  for (size_t k = 0; k < kU; ++k) {
+    AddSplit(d4, half[k][0], quarter[k][0], quarter[k][2]);
+    AddSplit(d4, half[k][1], quarter[k][1], quarter[k][3]);
+  }
+  fold();
   for (size_t c = 0; c < C; ++c) sums[c] = total[c];
 }
+#endif
 
 // One channel of bytes: sums of eight bytes into 64-bit lanes, aligned loads after a short head.
 void Sum8uC1(const void* base, int step, int width, int height, int64_t* sums) {

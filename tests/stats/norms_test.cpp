@@ -171,7 +171,7 @@ TEST(NormIntExtremes, LimitsAndLongRowsAreExact) {
   }
   const int n = (1 << 21) + 37;  // one row, wider than 32768 and than every flush block
   std::vector<Rux8u> m8(static_cast<std::size_t>(n) * 4, 255), z8(m8.size(), 0);
-  std::vector<Rux16u> m16(static_cast<std::size_t>(n), 65535), z16(m16.size(), 0);
+  std::vector<Rux16u> m16(static_cast<std::size_t>(n) * 4, 65535), z16(m16.size(), 0);
   const double dn = n;
   Rux64f v[4] = {};
   ASSERT_EQ(ruxiNorm_L2_8u_C1R(m8.data(), n, {n, 1}, v), ruxStatusOk);
@@ -186,6 +186,12 @@ TEST(NormIntExtremes, LimitsAndLongRowsAreExact) {
   EXPECT_EQ(v[0], dn * 65535.0);
   ASSERT_EQ(ruxiNormDiff_L2_16u_C1R(z16.data(), 2 * n, m16.data(), 2 * n, {n, 1}, v), ruxStatusOk);
   EXPECT_EQ(v[0], std::sqrt(dn * 65535.0 * 65535.0));
+  ASSERT_EQ(ruxiNormDiff_L1_8u_C3R(m8.data(), 4 * n, z8.data(), 4 * n, {4 * n / 3, 1}, v), ruxStatusOk);
+  for (int c = 0; c < 3; ++c) EXPECT_EQ(v[c], (4 * n / 3) * 255.0);
+  ASSERT_EQ(ruxiNorm_L1_16u_C4R(m16.data(), 8 * n, {n, 1}, v), ruxStatusOk);
+  for (int c = 0; c < 4; ++c) EXPECT_EQ(v[c], dn * 65535.0);
+  ASSERT_EQ(ruxiNormDiff_Inf_16u_C3R(z16.data(), 8 * n, m16.data(), 8 * n, {4 * n / 3, 1}, v), ruxStatusOk);
+  for (int c = 0; c < 3; ++c) EXPECT_EQ(v[c], 65535.0);
 }
 
 TEST(NormRelTest, ZeroDenominatorLeavesEveryChannelUndivided) {

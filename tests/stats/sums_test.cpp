@@ -156,6 +156,20 @@ TEST(SumTest, ExtremeValuesOverManySamplesAreExact) {
       for (int k = 0; k < c; ++k) EXPECT_EQ(s[k], 3.0 * img.width() * v) << v << " channel " << k;
     }
   }
+  // Multi-channel sums keep narrow per-lane totals: enough samples to overflow them unflushed.
+  const auto extremeChannels = [](auto v, int c, auto fn) {
+    using T = decltype(v);
+    GuardedImage<T> img(2900, 1000, c, 4, 0, true);
+    for (int y = 0; y < img.height(); ++y)
+      for (int i = 0; i < img.width() * c; ++i) img.row(y)[i] = v;
+    Rux64f s[4] = {};
+    ASSERT_EQ(fn(img.data(), img.step(), img.size(), s), ruxStatusOk);
+    for (int k = 0; k < c; ++k) EXPECT_EQ(s[k], 2900.0 * 1000.0 * v) << +v << " channel " << k;
+  };
+  extremeChannels(Rux8u(255), 3, ruxiSum_8u_C3R);
+  extremeChannels(Rux16u(65535), 3, ruxiSum_16u_C3R);
+  extremeChannels(Rux16s(-32768), 3, ruxiSum_16s_C3R);
+  extremeChannels(Rux16s(32767), 4, ruxiSum_16s_C4R);
 }
 
 // Steps are not checked: a negative step walks upwards, a zero step repeats the first row.
