@@ -7,6 +7,7 @@
 #include "primitives/minmax_kernels.h"
 
 #include <cstring>
+#include <utility>
 
 HWY_BEFORE_NAMESPACE();
 namespace rux {
@@ -65,6 +66,69 @@ void Combine(const unsigned char* base, const std::ptrdiff_t* off, int count, st
   }
 }
 
+#if HWY_TARGET != HWY_SCALAR
+// The row at byte offset t < 32 of the vector l0, from the vectors loaded at l0, l0 + 16 bytes
+// and l0 + 32 bytes: blockwise byte shifts put each block's next bytes in place.
+template <int t, class D, class V>
+HWY_INLINE V ShiftedRow(D d, V l0, V l16, V l32) {
+  const hn::Repartition<uint8_t, D> d8;
+  if constexpr (t == 0) {
+    return l0;
+  } else if constexpr (t < 16) {
+    return hn::BitCast(d, hn::CombineShiftRightBytes<t>(d8, hn::BitCast(d8, l16), hn::BitCast(d8, l0)));
+  } else if constexpr (t == 16) {
+    return l16;
+  } else {
+    return hn::BitCast(d, hn::CombineShiftRightBytes<t - 16>(d8, hn::BitCast(d8, l32), hn::BitCast(d8, l16)));
+  }
+}
+
+template <class T, Op kOp, int kTaps, int... ts>
+HWY_INLINE auto CombineTaps(hn::ScalableTag<T> d, const unsigned char* p, std::integer_sequence<int, ts...>) {
+  constexpr bool kFar = (kTaps - 1) * sizeof(T) > 16;
+  const auto l0 = hn::LoadU(d, reinterpret_cast<const T*>(p));
+  const auto l16 = hn::LoadU(d, reinterpret_cast<const T*>(p + 16));
+  const auto l32 = kFar ? hn::LoadU(d, reinterpret_cast<const T*>(p + 32)) : l16;
+  auto acc = l0;
+  ((acc = Pick<kOp>(acc, ShiftedRow<(ts + 1) * static_cast<int>(sizeof(T))>(d, l0, l16, l32))), ...);
+  return acc;
+}
+
+template <class T, Op kOp, int kTaps>
+std::size_t CombineRun(const unsigned char* row, std::size_t n, std::size_t avail, T* HWY_RESTRICT out) {
+  const hn::ScalableTag<T> d;
+  const std::size_t N = hn::Lanes(d);
+  const std::size_t reach = ((kTaps - 1) * sizeof(T) > 16 ? 32 : 16) + N * sizeof(T);
+  std::size_t i = 0;
+  for (; i + N <= n && i * sizeof(T) + reach <= avail; i += N) {
+    hn::StoreU(CombineTaps<T, kOp, kTaps>(d, row + i * sizeof(T), std::make_integer_sequence<int, kTaps - 1>()), d,
+               out + i);
+  }
+  return i;
+}
+
+template <class T, Op kOp>
+std::size_t CombineNear(const unsigned char* row, int taps, std::size_t n, std::size_t avail, void* outv) {
+  T* out = static_cast<T*>(outv);
+  if (hn::Lanes(hn::ScalableTag<T>()) * sizeof(T) < 16) return 0;
+  switch (taps) {
+    case 2: return CombineRun<T, kOp, 2>(row, n, avail, out);
+    case 3: return CombineRun<T, kOp, 3>(row, n, avail, out);
+    case 4: return CombineRun<T, kOp, 4>(row, n, avail, out);
+    case 5: if constexpr (sizeof(T) <= 4) return CombineRun<T, kOp, 5>(row, n, avail, out); break;
+    case 6: if constexpr (sizeof(T) <= 4) return CombineRun<T, kOp, 6>(row, n, avail, out); break;
+    case 7: if constexpr (sizeof(T) <= 4) return CombineRun<T, kOp, 7>(row, n, avail, out); break;
+    default: break;
+  }
+  return 0;
+}
+#else
+template <class T, Op kOp>
+std::size_t CombineNear(const unsigned char*, int, std::size_t, std::size_t, void*) {
+  return 0;
+}
+#endif
+
 template <class T, Op kOp>
 void CombinePair(const unsigned char* base, const std::ptrdiff_t* off, int count, std::ptrdiff_t offA,
                  std::ptrdiff_t offB, std::size_t n, void* outAv, void* outBv) {
@@ -122,6 +186,8 @@ void Fill(MinMaxKernels& k, Type t) {
   k.combine[t][kMax] = &Combine<T, kMax>;
   k.combinePair[t][kMin] = &CombinePair<T, kMin>;
   k.combinePair[t][kMax] = &CombinePair<T, kMax>;
+  k.combineNear[t][kMin] = &CombineNear<T, kMin>;
+  k.combineNear[t][kMax] = &CombineNear<T, kMax>;
   k.level[t][kMin] = &Level<T, kMin>;
   k.level[t][kMax] = &Level<T, kMax>;
 }

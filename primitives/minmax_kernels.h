@@ -14,6 +14,12 @@ enum Op { kMin, kMax };
 // out[i] = op over t < count of row_t[i], row_t starting at base + offsets[t] bytes; count >= 1.
 using CombineFn = void (*)(const unsigned char* base, const std::ptrdiff_t* offsets, int count, std::size_t n,
                            void* out);
+// The same over `taps` consecutive samples of one-channel rows (row_t = row + t samples), reading
+// at most `avail` bytes from `row`: each vector from two or three loads shifted in registers, for
+// taps whose span fits in 32 bytes. Does the vector part only and returns the samples written
+// (a multiple of the vector length, 0 where the span does not fit).
+using CombineNearFn = std::size_t (*)(const unsigned char* row, int taps, std::size_t n, std::size_t avail,
+                                      void* out);
 // out[i] = op(in[i], in[i + shift]) for i < n (in and out distinct).
 using LevelFn = void (*)(const void* in, void* out, std::size_t n, std::size_t shift);
 
@@ -25,6 +31,7 @@ using CombinePairFn = void (*)(const unsigned char* base, const std::ptrdiff_t* 
 struct MinMaxKernels {
   CombineFn combine[kTypes][2];
   CombinePairFn combinePair[kTypes][2];
+  CombineNearFn combineNear[kTypes][2];
   LevelFn level[kTypes][2];
 };
 

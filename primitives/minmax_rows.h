@@ -145,7 +145,16 @@ class Engine {
         for (const Run& run : rowRuns_)
           for (int t = 0; t < run.len; ++t)
             offsets[n++] = static_cast<std::ptrdiff_t>((run.col + t) * C * static_cast<int>(sizeof(T)));
-        combine(reinterpret_cast<const unsigned char*>(row), offsets, n, outLen_, base + stride * rowSlot_);
+        const auto* bytes = reinterpret_cast<const unsigned char*>(row);
+        T* target = reinterpret_cast<T*>(base + stride * rowSlot_);
+        // One run of one-channel samples: vectors shifted in registers, the rest from the offset rows.
+        std::size_t done = 0;
+        if (C == 1 && rowRuns_.size() == 1) {
+          const std::size_t skip = static_cast<std::size_t>(rowRuns_[0].col) * sizeof(T);
+          done = k.combineNear[typeOf<T>()][op_](bytes + skip, rowRuns_[0].len, outLen_, rowLen_ * sizeof(T) - skip,
+                                                 target);
+        }
+        if (done < outLen_) combine(bytes + done * sizeof(T), offsets, n, outLen_ - done, target + done);
         return;
       }
       const T* cur = row;
