@@ -355,8 +355,23 @@ RuxResult bilateral(const Rux8u* src, int srcStep, Rux8u* dst, int dstStep, RuxI
       z[k] = std::min(e, 255);
       partner[k] = -1;
     }
+    // Weights that vanish below a difference of 128 fit eight blocks of 16 entries per byte plane,
+    // looked up in registers; only wider tables take gathers (joint where they fit).
+    bool inBlocks = true;
+    for (int k = 0; k < pairs; ++k) inBlocks = inBlocks && z[k] < 128;
+    Scratch<std::uint8_t> planes(inBlocks ? static_cast<long long>(pairs) * 256 : 0);
+    if (inBlocks && !planes) return ruxStatusNoMemory;
+    for (int k = 0; inBlocks && k < pairs; ++k) {
+      const std::int32_t* tab = weights.get() + static_cast<std::size_t>(taps / 2 + 1 + k) * 256;
+      std::uint8_t* lo = planes.get() + static_cast<std::size_t>(k) * 256;
+      for (int a = 0; a < 128; ++a) {
+        const auto v = static_cast<std::uint32_t>(tab[std::min(a, z[k])]);
+        lo[a] = static_cast<std::uint8_t>(v & 0xFF);
+        lo[128 + a] = static_cast<std::uint8_t>(v >> 8);
+      }
+    }
     long long joint = 0;
-    for (int k = 0; k < pairs; ++k) {
+    for (int k = 0; !inBlocks && k < pairs; ++k) {
       if (partner[k] != -1) continue;
       for (int m = k + 1; m < pairs; ++m)
         if (partner[m] == -1 && (pdx[m] >= 0) == (pdx[k] >= 0) && (pdx[m] <= 0) == (pdx[k] <= 0)) {
@@ -397,6 +412,13 @@ RuxResult bilateral(const Rux8u* src, int srcStep, Rux8u* dst, int dstStep, RuxI
           for (int y = r.begin - hh; y < r.end; ++y) {
             const Rux8u* in = rowPtr(src, srcStep, y);
             for (int k = 0; k < pairs; ++k) {
+              if (inBlocks) {
+                const int x0 = std::min(0, -pdx[k]);
+                const std::uint8_t* lo = planes.get() + static_cast<std::size_t>(k) * 256;
+                ck.bilateralWeightsBytes(in + x0, static_cast<std::ptrdiff_t>(pdy[k]) * srcStep + pdx[k], lo, lo + 128,
+                                         z[k], static_cast<std::size_t>(roi.width + std::abs(pdx[k])), at(y, k) + x0);
+                continue;
+              }
               if (twoPerLookUp && partner[k] == -2) continue;
               if (twoPerLookUp && partner[k] >= 0) {
                 const int m = partner[k];

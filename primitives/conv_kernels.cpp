@@ -256,6 +256,57 @@ void BilateralWeights2(const std::uint8_t* row, std::ptrdiff_t offA, std::ptrdif
   }
 }
 
+// Weights looked up per 128-bit block in tables of 16 entries: the entry within a block from the
+// low four bits of the index, the block of 16 chosen by comparing the index with its bounds.
+// One instantiation per block count keeps the tables in registers.
+template <int kBlocks>
+void WeightsInBlocks(const std::uint8_t* row, std::ptrdiff_t off, const std::uint8_t* lo, const std::uint8_t* hi,
+                     int z, std::size_t n, std::uint16_t* out) {
+  std::size_t i = 0;
+#if HWY_TARGET != HWY_SCALAR
+  const hn::ScalableTag<std::uint8_t> d8;
+  const hn::Half<decltype(d8)> d8h;
+  const hn::Repartition<std::uint16_t, decltype(d8)> d16;
+  const std::size_t N = hn::Lanes(d8), H = N / 2;
+  const auto cap = hn::Set(d8, static_cast<std::uint8_t>(z)), nibble = hn::Set(d8, 15);
+  hn::Vec<decltype(d8)> tl[kBlocks], th[kBlocks], bound[kBlocks];
+  for (int b = 0; b < kBlocks; ++b) {
+    tl[b] = hn::LoadDup128(d8, lo + 16 * b);
+    th[b] = hn::LoadDup128(d8, hi + 16 * b);
+    bound[b] = hn::Set(d8, static_cast<std::uint8_t>(b == 0 ? 0 : 16 * b - 1));
+  }
+  for (; i + N <= n; i += N) {
+    const auto c = hn::LoadU(d8, row + i), v = hn::LoadU(d8, row + off + i);
+    const auto a = hn::Min(hn::Or(hn::SaturatedSub(v, c), hn::SaturatedSub(c, v)), cap);
+    const auto at = hn::And(a, nibble);
+    auto wl = hn::TableLookupBytes(tl[0], at);
+    auto wh = hn::TableLookupBytes(th[0], at);
+    for (int b = 1; b < kBlocks; ++b) {
+      const auto in = hn::Gt(a, bound[b]);
+      wl = hn::IfThenElse(in, hn::TableLookupBytes(tl[b], at), wl);
+      wh = hn::IfThenElse(in, hn::TableLookupBytes(th[b], at), wh);
+    }
+    const auto w0 = hn::Or(hn::PromoteTo(d16, hn::LowerHalf(d8h, wl)), hn::ShiftLeft<8>(hn::PromoteTo(d16, hn::LowerHalf(d8h, wh))));
+    const auto w1 = hn::Or(hn::PromoteTo(d16, hn::UpperHalf(d8h, wl)), hn::ShiftLeft<8>(hn::PromoteTo(d16, hn::UpperHalf(d8h, wh))));
+    hn::StoreU(w0, d16, out + i);
+    hn::StoreU(w1, d16, out + i + H);
+  }
+#endif
+  for (; i < n; ++i) {
+    const int c = row[i], v = row[static_cast<std::ptrdiff_t>(i) + off];
+    const int a = std::min(v > c ? v - c : c - v, z);
+    out[i] = static_cast<std::uint16_t>(lo[a] | hi[a] << 8);
+  }
+}
+
+void BilateralWeightsBytes(const std::uint8_t* row, std::ptrdiff_t off, const std::uint8_t* lo, const std::uint8_t* hi,
+                           int z, std::size_t n, std::uint16_t* out) {
+  static constexpr decltype(&WeightsInBlocks<1>) kByBlocks[8] = {
+      &WeightsInBlocks<1>, &WeightsInBlocks<2>, &WeightsInBlocks<3>, &WeightsInBlocks<4>,
+      &WeightsInBlocks<5>, &WeightsInBlocks<6>, &WeightsInBlocks<7>, &WeightsInBlocks<8>};
+  kByBlocks[z / 16](row, off, lo, hi, z, n, out);
+}
+
 void BilateralPairs(const std::uint8_t* centre, const std::ptrdiff_t* off, const std::uint16_t* const* w, int pairs,
                     std::int32_t wc, std::size_t n, std::uint8_t* out) {
   const int taps = 2 * pairs;
@@ -327,6 +378,7 @@ const ConvKernels* GetConvKernels() {
     k.bilateral = &BilateralRow;
     k.bilateralWeights = &BilateralWeights;
     k.bilateralWeights2 = &BilateralWeights2;
+    k.bilateralWeightsBytes = &BilateralWeightsBytes;
     k.bilateralPairs = &BilateralPairs;
     return k;
   }();

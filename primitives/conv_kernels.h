@@ -42,6 +42,10 @@ using BilateralWeightsFn = void (*)(const std::uint8_t* row, std::ptrdiff_t off,
 using BilateralWeights2Fn = void (*)(const std::uint8_t* row, std::ptrdiff_t offA, std::ptrdiff_t offB,
                                      const std::int32_t* table, int zA, int zB, std::size_t n, std::uint16_t* outA,
                                      std::uint16_t* outB);
+// Pair weights from byte planes: out[i] = lo[a] | hi[a] << 8 with a = min(|row[i + off] - row[i]|, z)
+// for z < 128; lo and hi hold z / 16 + 1 blocks of 16 entries, 16-byte aligned.
+using BilateralWeightsBytesFn = void (*)(const std::uint8_t* row, std::ptrdiff_t off, const std::uint8_t* lo,
+                                         const std::uint8_t* hi, int z, std::size_t n, std::uint16_t* out);
 // Bilateral row from pair weights: out[i] = (num + den / 2) / den with num = wc c + sum over
 // k < 2 pairs of w[k][i] s_k, den = wc + sum of w[k][i], c = centre[i], s_k = centre[off[k] + i]
 // (sum of weights x 255 below 2^31).
@@ -55,6 +59,7 @@ struct ConvKernels {
   BilateralFn bilateral;
   BilateralWeightsFn bilateralWeights;
   BilateralWeights2Fn bilateralWeights2;
+  BilateralWeightsBytesFn bilateralWeightsBytes;
   BilateralPairsFn bilateralPairs;
 };
 
