@@ -117,7 +117,7 @@ void superBand(const Job<T>& job, int r0, int r1, Carve& mem, bool run) {
     else out = saturateNearest<T>(v);
     storeSample<T>(d, out);
   };
-  const auto halve = rowKernels().halve8u;
+  const auto halve = rowKernels().halve8u[C == 1 ? 0 : C == 3 ? 1 : 2];
   for (int v = 0; v < tableLen; ++v) table[v] = static_cast<Rux8u>(std::min(255.0, std::trunc(v * sxy + 0.5)));
   for (int p = 0; p < job.planes; ++p) {
     for (int y = r0; y < r1; ++y) {
@@ -129,9 +129,10 @@ void superBand(const Job<T>& job, int r0, int r1, Carve& mem, bool run) {
         std::int32_t* __restrict sum = reinterpret_cast<std::int32_t*>(acc);
         const int ra = static_cast<int>(std::nearbyint(sy.a));
         Rux8u* out = reinterpret_cast<Rux8u*>(d);
-        if (C == 1 && rx == 2 && ry == 2 && sxy == 0.25) {  // the table is (sum + 2) >> 2
-          halve(reinterpret_cast<const Rux8u*>(job.srcRow(p, ra)) + c0,
-                reinterpret_cast<const Rux8u*>(job.srcRow(p, ra + 1)) + c0, out, static_cast<std::size_t>(job.W));
+        if (K == C && rx == 2 && ry == 2 && sxy == 0.25) {  // the table is (sum + 2) >> 2
+          halve(reinterpret_cast<const Rux8u*>(job.srcRow(p, ra)) + static_cast<std::ptrdiff_t>(c0) * C,
+                reinterpret_cast<const Rux8u*>(job.srcRow(p, ra + 1)) + static_cast<std::ptrdiff_t>(c0) * C, out,
+                static_cast<std::size_t>(job.W));
           continue;
         }
         for (int r = ra; r < ra + ry; ++r) {

@@ -303,6 +303,53 @@ void Halve8u(const std::uint8_t* a, const std::uint8_t* b, std::uint8_t* out, st
 }
 
 #if HWY_TARGET != HWY_SCALAR
+// Sums of adjacent byte pairs of a and b (2 x 2 blocks of one channel plane), rounded and halved
+// twice: (sum + 2) >> 2 in the half-width byte vector.
+template <class D8>
+HWY_INLINE hn::Vec<hn::Half<D8>> QuarterOfPairs(D8 d8, hn::Vec<D8> a, hn::Vec<D8> b) {
+  const hn::Repartition<std::uint16_t, D8> d16;
+  const hn::RebindToSigned<decltype(d16)> di16;
+  const hn::Half<D8> d8h;
+  const auto low = hn::Set(d16, 0xFF);
+  const auto va = hn::BitCast(d16, a), vb = hn::BitCast(d16, b);
+  auto sum = hn::Add(hn::And(va, low), hn::ShiftRight<8>(va));
+  sum = hn::Add(sum, hn::Add(hn::And(vb, low), hn::ShiftRight<8>(vb)));
+  return hn::DemoteTo(d8h, hn::BitCast(di16, hn::ShiftRight<2>(hn::Add(sum, hn::Set(d16, 2)))));
+}
+#endif
+
+// Three or four channels: the pixels split into channel planes, each plane halved as one
+// channel, and the halves interleaved again.
+template <int C>
+void HalvePixels8u(const std::uint8_t* a, const std::uint8_t* b, std::uint8_t* out, std::size_t n) {
+  std::size_t i = 0;
+#if HWY_TARGET != HWY_SCALAR
+  const hn::ScalableTag<std::uint8_t> d8;
+  const hn::Half<decltype(d8)> d8h;
+  const std::size_t H = hn::Lanes(d8) / 2;  // destination pixels per step
+  for (; i + H <= n; i += H) {
+    hn::Vec<decltype(d8)> pa[4], pb[4];
+    if constexpr (C == 3) {
+      hn::LoadInterleaved3(d8, a + 2 * i * C, pa[0], pa[1], pa[2]);
+      hn::LoadInterleaved3(d8, b + 2 * i * C, pb[0], pb[1], pb[2]);
+      hn::StoreInterleaved3(QuarterOfPairs(d8, pa[0], pb[0]), QuarterOfPairs(d8, pa[1], pb[1]),
+                            QuarterOfPairs(d8, pa[2], pb[2]), d8h, out + i * C);
+    } else {
+      hn::LoadInterleaved4(d8, a + 2 * i * C, pa[0], pa[1], pa[2], pa[3]);
+      hn::LoadInterleaved4(d8, b + 2 * i * C, pb[0], pb[1], pb[2], pb[3]);
+      hn::StoreInterleaved4(QuarterOfPairs(d8, pa[0], pb[0]), QuarterOfPairs(d8, pa[1], pb[1]),
+                            QuarterOfPairs(d8, pa[2], pb[2]), QuarterOfPairs(d8, pa[3], pb[3]), d8h, out + i * C);
+    }
+  }
+#endif
+  for (; i < n; ++i)
+    for (int k = 0; k < C; ++k) {
+      const std::size_t p = 2 * i * C + k;
+      out[i * C + k] = static_cast<std::uint8_t>((a[p] + a[p + C] + b[p] + b[p + C] + 2) >> 2);
+    }
+}
+
+#if HWY_TARGET != HWY_SCALAR
 // Samples s[2i] and s[2i + 1] of N columns as two float vectors.
 template <class T, class DF>
 HWY_INLINE void EvenOdd(DF df, const T* s, hn::Vec<DF>* even, hn::Vec<DF>* odd) {
@@ -368,7 +415,7 @@ const RowKernels* GetRowKernels() {
       MakeLinear<std::uint16_t>(),
       MakeLinear<std::int16_t>(),
       MakeLinear<float>(),
-      &Halve8u,
+      {&Halve8u, &HalvePixels8u<3>, &HalvePixels8u<4>},
 #if HWY_TARGET == HWY_SCALAR
       {nullptr, nullptr, nullptr, nullptr},
       nullptr,

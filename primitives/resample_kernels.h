@@ -67,8 +67,9 @@ struct RowKernels {
   LinearSet<std::uint16_t> linear16u;
   LinearSet<std::int16_t> linear16s;
   LinearSet<float> linear32f;
-  // 8u halving of one channel: out[i] = (a[2i] + a[2i + 1] + b[2i] + b[2i + 1] + 2) >> 2.
-  void (*halve8u)(const std::uint8_t* a, const std::uint8_t* b, std::uint8_t* out, std::size_t n);
+  // 8u halving of n pixels of C channels: out[iC + k] = (a[2iC + k] + a[(2i + 1)C + k] + b[2iC + k]
+  // + b[(2i + 1)C + k] + 2) >> 2; [0] one channel, [1] three, [2] four.
+  void (*halve8u[3])(const std::uint8_t* a, const std::uint8_t* b, std::uint8_t* out, std::size_t n);
   // Horizontal pass of a one-channel axis that steps two samples per column with the same
   // weights: out[i] = w[0] * row[2i] + w[1] * row[2i + 1] + ... (taps terms, left to right) for
   // i < n; reads row[0 .. 2n + taps - 1] (one sample past the last tap). [0] 8u, [1] 16u, [2] 16s,
