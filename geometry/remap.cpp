@@ -18,8 +18,9 @@
 //    constant image stays constant whatever the rounding of the weights;
 //  - with ruxSmoothEdge, a point less than one pixel outside the box is sampled at the nearest
 //    box point and blended into the destination by its coverage (1 - dx)(1 - dy);
-//  - packed 8u and 32f rows of nearest and linear run through the vector kernels of
-//    primitives/remap_kernels (the clip box as a lane mask, the old destination blended back);
+//  - packed 8u and 32f rows of nearest, linear and the cubics (8u C3 aside) run through the
+//    vector kernels of primitives/remap_kernels (the clip box as a lane mask, the old
+//    destination blended back);
 //    what a kernel leaves (row tails, pixels whose gathers would leave the image, smooth-edge
 //    points) runs through the same arithmetic in plain code here;
 //  - rows are independent: large destinations are split into row blocks among threads; every
@@ -287,9 +288,11 @@ remap::RowFn<T> kernelFor(const Job<T>& j, int mode) {
     if constexpr (std::is_same_v<T, Rux8u>) {
       if (mode == kNearest) return k.nearest8u[ci];
       if (mode == kLinear) return k.linear8u[ci];
+      if (mode == kCubic || mode == kCatmullRom) return k.cubic8u[ci];
     } else {
       if (mode == kNearest) return k.nearest32f[ci];
       if (mode == kLinear) return k.linear32f[ci];
+      if (mode == kCubic || mode == kCatmullRom) return k.cubic32f[ci];
     }
   }
   (void)j;
@@ -300,7 +303,7 @@ remap::RowFn<T> kernelFor(const Job<T>& j, int mode) {
 template <class T, int C, int K, int P, class S>
 void run(const Job<T>& j, S s, remap::RowFn<T> kernel) {
   const remap::RowJob rj{j.src[0], j.srcStep, j.W, j.H, static_cast<float>(j.x0), static_cast<float>(j.y0),
-                         static_cast<float>(j.x1), static_cast<float>(j.y1), j.smooth};
+                         static_cast<float>(j.x1), static_cast<float>(j.y1), j.smooth, j.mode == kCatmullRom};
   const long long pixels = static_cast<long long>(j.width) * j.height;
   const int threads = pixels >= (1 << 15) ? par::requestedThreads() : 1;
   par::forEachRowBlock(j.height, threads, [&](par::RowRange r) { runRows<T, C, K, P>(j, s, kernel, rj, r.begin, r.end); });
@@ -363,7 +366,7 @@ RuxResult remapImage(const T* const* src, RuxImageSize srcSize, int srcStep, Rux
     default: {
       WideSampler<T, C, 4> s;
       s.mode = m;
-      run<T, C, K, P>(j, s, nullptr);
+      run<T, C, K, P>(j, s, kernelFor<T, C, kAlpha>(j, m));
       break;
     }
   }

@@ -4,6 +4,7 @@
 #include "hwy/foreach_target.h"  // IWYU pragma: keep
 #include <cmath>
 #include <cstdint>
+#include <type_traits>
 
 #include "hwy/highway.h"
 #include "primitives/pointwise-inl.h"
@@ -250,12 +251,146 @@ std::size_t Linear32f(const RowJob& job, const float* mx, const float* my, float
   });
 }
 
+// The four-point cubic or Catmull-Rom weight of a tap at distance x, by the plain kernel's
+// expressions in the same order (0 from x = 2 on).
+template <class D>
+HWY_INLINE hn::Vec<D> CubicWeight(D dd, hn::Vec<D> x, bool catmullRom) {
+  const auto one = hn::Set(dd, 1.0), two = hn::Set(dd, 2.0);
+  hn::Vec<D> inner, outer;
+  if (catmullRom) {
+    const auto x2 = hn::Mul(x, x), x3 = hn::Mul(x2, x);
+    inner = hn::Add(hn::Sub(hn::Mul(hn::Set(dd, 1.5), x3), hn::Mul(hn::Set(dd, 2.5), x2)), one);
+    outer = hn::Add(hn::Sub(hn::Add(hn::Mul(hn::Set(dd, -0.5), x3), hn::Mul(hn::Set(dd, 2.5), x2)), hn::Mul(hn::Set(dd, 4.0), x)),
+                    two);
+  } else {
+    inner = hn::Mul(hn::Mul(hn::Set(dd, 0.5), hn::Sub(hn::Mul(x, x), one)), hn::Sub(x, two));
+    outer = hn::Div(hn::Mul(hn::Mul(hn::Neg(hn::Sub(x, one)), hn::Sub(x, two)), hn::Sub(x, hn::Set(dd, 3.0))),
+                    hn::Set(dd, 6.0));
+  }
+  return hn::IfThenElseZero(x < two, hn::IfThenElse(x < one, inner, outer));
+}
+
+template <class D>
+HWY_INLINE hn::Vec<D> ByteOf(D d, hn::Vec<D> g, int k) {
+  switch (k) {
+    case 0: return hn::And(g, hn::Set(d, 0xFF));
+    case 1: return hn::And(hn::ShiftRight<8>(g), hn::Set(d, 0xFF));
+    case 2: return hn::And(hn::ShiftRight<16>(g), hn::Set(d, 0xFF));
+    default: return hn::And(hn::ShiftRight<24>(g), hn::Set(d, 0xFF));
+  }
+}
+
+// Cubic and Catmull-Rom, 4 x 4 taps from floor(u) - 1 on, clamped to the image, in double
+// precision as the plain sampler forms them: with a the sample at the tap origin, each row
+// h_r = sum_c wx_c (p_rc - a) in column order, then a + sum_r wy_r h_r in row order. Each half of
+// a float vector of points runs as one double vector. 8u one-channel rows read each tap row as
+// one word at its first tap, so points within a pixel of the left or two of the right image edge
+// go to the caller; four channels read one word per tap pixel, 32f one sample per tap (one
+// channel: two 64-bit words per tap row where no column clamps).
+template <class T, int C, bool kAlpha>
+std::size_t Cubic(const RowJob& job, const float* mx, const float* my, T* dst, std::size_t n) {
+  const DF df;
+  const hn::Half<DF> dfh;
+  const hn::Repartition<double, DF> dd;
+  const hn::Rebind<std::int32_t, decltype(dd)> dih;
+  using VD = hn::Vec<decltype(dd)>;
+  using VH = hn::Vec<decltype(dih)>;
+  constexpr int K = kAlpha ? 3 : C;
+  constexpr bool k8u = std::is_same_v<T, std::uint8_t>;
+  constexpr bool kRowWords = k8u && C == 1;
+  const auto* words = reinterpret_cast<const std::int32_t*>(job.src);
+  const auto* samples = reinterpret_cast<const float*>(job.src);
+  const VH step = hn::Set(dih, job.step), zero = hn::Zero(dih), lastX = hn::Set(dih, job.W - 1),
+           lastY = hn::Set(dih, job.H - 1), pixelBytes = hn::Set(dih, static_cast<int>(C * sizeof(T)));
+  const VF nearLeft = hn::Set(df, 1.0f), nearRight = hn::Set(df, static_cast<float>(job.W - 2));
+  const bool cr = job.catmullRom;
+  return ForChunks(job, mx, my, n, [&](std::size_t x, VF u, VF v, hn::Mask<DI> inside, bool all) {
+    // Points whose four columns need no clamping: every tap row is one contiguous run.
+    const bool runs = hn::AllFalse(df, hn::And(hn::RebindMask(df, inside), hn::Or(u < nearLeft, u >= nearRight)));
+    if (kRowWords && !runs) return false;
+    VH out8[2][4];
+    hn::Vec<decltype(dfh)> out32[2][4];
+    for (int half = 0; half < 2; ++half) {
+      const VD ud = hn::PromoteTo(dd, half == 0 ? hn::LowerHalf(dfh, u) : hn::UpperHalf(dfh, u));
+      const VD vd = hn::PromoteTo(dd, half == 0 ? hn::LowerHalf(dfh, v) : hn::UpperHalf(dfh, v));
+      const VD fu = hn::Floor(ud), fv = hn::Floor(vd);
+      const VD tx = hn::Sub(ud, fu), ty = hn::Sub(vd, fv);
+      const VH ix = hn::DemoteTo(dih, fu), iy = hn::DemoteTo(dih, fv);
+      VD wx[4], wy[4];
+      VH col[4], row[4];
+      for (int k = 0; k < 4; ++k) {
+        wx[k] = CubicWeight(dd, hn::Abs(hn::Sub(hn::Set(dd, k - 1.0), tx)), cr);
+        wy[k] = CubicWeight(dd, hn::Abs(hn::Sub(hn::Set(dd, k - 1.0), ty)), cr);
+        col[k] = hn::Mul(hn::Min(hn::Max(hn::Add(ix, hn::Set(dih, k - 1)), zero), lastX), pixelBytes);
+        row[k] = hn::Mul(hn::Min(hn::Max(hn::Add(iy, hn::Set(dih, k - 1)), zero), lastY), step);
+      }
+      VH g[4][4];  // 8u: the word of each tap row (one channel) or of each tap pixel
+      if constexpr (kRowWords) {
+        for (int r = 0; r < 4; ++r) g[r][0] = hn::GatherOffset(dih, words, hn::Add(row[r], col[0]));
+      } else if constexpr (k8u) {
+        for (int r = 0; r < 4; ++r)
+          for (int c = 0; c < 4; ++c) g[r][c] = hn::GatherOffset(dih, words, hn::Add(row[r], col[c]));
+      }
+      for (int k = 0; k < K; ++k) {
+        VD p[4][4];
+        for (int r = 0; r < 4; ++r) {
+          if constexpr (kRowWords) {
+            for (int c = 0; c < 4; ++c) p[r][c] = hn::PromoteTo(dd, ByteOf(dih, g[r][0], c));
+          } else if constexpr (k8u) {
+            for (int c = 0; c < 4; ++c) p[r][c] = hn::PromoteTo(dd, ByteOf(dih, g[r][c], k));
+          } else if (C == 1 && runs) {
+            // One-channel 32f runs: the four samples as two 64-bit words, split into even and odd.
+            const hn::Repartition<std::uint64_t, decltype(dd)> d64;
+            const hn::RebindToSigned<decltype(d64)> di64;
+            const auto* pairs = reinterpret_cast<const std::uint64_t*>(job.src);
+            const auto o = hn::PromoteTo(di64, hn::Add(row[r], col[0]));
+            const VF lo = hn::BitCast(df, hn::GatherOffset(d64, pairs, o));
+            const VF hi = hn::BitCast(df, hn::GatherOffset(d64, pairs, hn::Add(o, hn::Set(di64, 8))));
+            const VF even = hn::ConcatEven(df, hi, lo), odd = hn::ConcatOdd(df, hi, lo);
+            p[r][0] = hn::PromoteTo(dd, hn::LowerHalf(dfh, even));
+            p[r][1] = hn::PromoteTo(dd, hn::LowerHalf(dfh, odd));
+            p[r][2] = hn::PromoteTo(dd, hn::UpperHalf(dfh, even));
+            p[r][3] = hn::PromoteTo(dd, hn::UpperHalf(dfh, odd));
+          } else {
+            for (int c = 0; c < 4; ++c)
+              p[r][c] = hn::PromoteTo(dd, hn::GatherOffset(dfh, samples, hn::Add(hn::Add(row[r], col[c]), hn::Set(dih, 4 * k))));
+          }
+        }
+        const VD a = p[1][1];
+        VD acc = hn::Zero(dd);
+        for (int r = 0; r < 4; ++r) {
+          VD h = hn::Zero(dd);
+          for (int c = 0; c < 4; ++c) h = hn::Add(h, hn::Mul(wx[c], hn::Sub(p[r][c], a)));
+          acc = hn::Add(acc, hn::Mul(wy[r], h));
+        }
+        const VD value = hn::Add(a, acc);
+        if constexpr (k8u)
+          out8[half][k] = hn::DemoteTo(dih, hn::Min(hn::Max(hn::Round(value), hn::Zero(dd)), hn::Set(dd, 255.0)));
+        else
+          out32[half][k] = hn::DemoteTo(dfh, value);
+      }
+    }
+    if constexpr (k8u) {
+      VI c[4];
+      for (int k = 0; k < K; ++k) c[k] = hn::Combine(DI(), out8[1][k], out8[0][k]);
+      Store8u<C, kAlpha>(inside, all, c, reinterpret_cast<std::uint8_t*>(dst) + x * C);
+    } else {
+      VF c[4];
+      for (int k = 0; k < K; ++k) c[k] = hn::Combine(df, out32[1][k], out32[0][k]);
+      Store32f<C, kAlpha>(inside, all, c, reinterpret_cast<float*>(dst) + x * C);
+    }
+    return true;
+  });
+}
+
 const Kernels* GetKernels() {
   static const Kernels table = {
       {&Nearest8u<1, false>, &Nearest8u<3, false>, &Nearest8u<4, false>, &Nearest8u<4, true>},
       {&Linear8u<1, false>, &Linear8u<3, false>, &Linear8u<4, false>, &Linear8u<4, true>},
       {&Nearest32f<1, false>, &Nearest32f<3, false>, &Nearest32f<4, false>, &Nearest32f<4, true>},
       {&Linear32f<1, false>, &Linear32f<3, false>, &Linear32f<4, false>, &Linear32f<4, true>},
+      {&Cubic<std::uint8_t, 1, false>, nullptr, &Cubic<std::uint8_t, 4, false>, &Cubic<std::uint8_t, 4, true>},
+      {&Cubic<float, 1, false>, &Cubic<float, 3, false>, &Cubic<float, 4, false>, &Cubic<float, 4, true>},
   };
   return &table;
 }

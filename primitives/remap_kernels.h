@@ -20,6 +20,7 @@ struct RowJob {
   int W, H;
   float x0, y0, x1, y1;
   bool smooth;
+  bool catmullRom;  // the wide kernels: Catmull-Rom, otherwise the four-point cubic
 };
 
 template <class T>
@@ -31,6 +32,8 @@ struct Kernels {
   RowFn<std::uint8_t> linear8u[4];
   RowFn<float> nearest32f[4];
   RowFn<float> linear32f[4];
+  RowFn<std::uint8_t> cubic8u[4];  // C3 null: its words would reach past the image
+  RowFn<float> cubic32f[4];
 };
 
 // Kernels of the best target this processor runs. Call once per API call.

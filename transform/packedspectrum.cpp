@@ -175,16 +175,19 @@ RuxResult measureImage(const Z* src, int srcStep, typename Parts<Z>::T* dst, int
   using T = typename Parts<Z>::T;
   if (const RuxResult st = checkPointwise(src, srcStep, dst, dstStep, roi); st != ruxStatusOk) return st;
   const std::size_t n = static_cast<std::size_t>(roi.width) * C;
-  for (int y = 0; y < roi.height; ++y) {
-    const T* in = reinterpret_cast<const T*>(rowPtr(src, srcStep, y));
-    T* out = rowPtr(dst, dstStep, y);
-    if constexpr (M == Measure::kMagnitude && std::is_same_v<T, Rux32f>) {
-      spectrum::magnitude32fc(reinterpret_cast<const Rux32fc*>(in), out, n);
-    } else {
-      for (std::size_t i = 0; i < n; ++i)
-        storeSample<T>(out + i, measure<M, T>(loadSample<T>(in + 2 * i), loadSample<T>(in + 2 * i + 1), s));
+  // Every value stands alone: row blocks of large regions run on the library's threads.
+  par::forEachRowBlockBySize(roi.height, static_cast<long long>(n) * 3 * sizeof(T), [&](par::RowRange r) {
+    for (int y = r.begin; y < r.end; ++y) {
+      const T* in = reinterpret_cast<const T*>(rowPtr(src, srcStep, y));
+      T* out = rowPtr(dst, dstStep, y);
+      if constexpr (M == Measure::kMagnitude && std::is_same_v<T, Rux32f>) {
+        spectrum::magnitude32fc(reinterpret_cast<const Rux32fc*>(in), out, n);
+      } else {
+        for (std::size_t i = 0; i < n; ++i)
+          storeSample<T>(out + i, measure<M, T>(loadSample<T>(in + 2 * i), loadSample<T>(in + 2 * i + 1), s));
+      }
     }
-  }
+  });
   return ruxStatusOk;
 }
 

@@ -441,3 +441,21 @@ TEST(PackedValidation, OrderOfChecks) {
 }
 
 }  // namespace
+
+// Magnitude and phase of regions around the fork size: the same bytes at 1, 2 and 7 threads.
+TEST(MagnitudePhase, ResultsDoNotDependOnTheThreadCount) {
+  if (!ruxtest::onFirstTargetPass()) return;
+  const int w = 300;
+  for (int h : ruxtest::heightsAroundFork(static_cast<long long>(w) * 12)) {
+    GuardedImage<Rux32f> z(2 * w, h, 1, 71);
+    for (int kind = 0; kind < 2; ++kind)
+      ruxtest::expectThreadIndependent(kind == 0 ? "Magnitude" : "Phase", [&] {
+        GuardedImage<Rux32f> d(w, h, 1, 72);
+        const auto* src = reinterpret_cast<const Rux32fc*>(z.data());
+        const RuxResult st = kind == 0 ? ruxiMagnitude_32fc32f_C1R(src, z.step(), d.data(), d.step(), {w, h})
+                                       : ruxiPhase_32fc32f_C1R(src, z.step(), d.data(), d.step(), {w, h});
+        EXPECT_EQ(st, 0);
+        return ruxtest::bytesOf(d.data(), static_cast<std::size_t>(d.step() / 4) * h);
+      });
+  }
+}
