@@ -368,10 +368,32 @@ void separableTile(const Tile& t, const T* pSrc, int srcStep, int border, Carve&
   A* ringMem = mem.take<A>(static_cast<std::size_t>(slots) * len);
   const A* ptrs[6];
   RowRing<A> ring(ringMem, slots, len, ptrs, box.y0, box.y1);
-  const auto makeRow = [&](int r, A* row) {
-    horizontalRow<NT, T, A, C, PS, CS>(rowPtr(pSrc, srcStep, r), ax, box, row);
-  };
   const RowKernels& k = rowKernels();
+  // Linear rows of interleaved 8u pixels: the gathering kernel over the inner columns whose last
+  // gathered word (four bytes from a tap sample) ends inside the box. (Wider samples gain
+  // nothing from gathers over plain loads on reductions.)
+  void (*linear)(const T*, const std::int32_t*, const float*, float*, std::size_t) = nullptr;
+  int linearEnd = ax.innerBegin;
+  if constexpr (NT == 2 && PS == C && CS == 1 && C != 2 && std::is_same_v<T, Rux8u>) {
+    linear = k.linear8u.row[C == 1 ? 0 : C == 3 ? 1 : 2];
+    const long long boxEnd = static_cast<long long>(box.x1) * C * sizeof(T);
+    const auto wordEnd = [&](int d) { return ((ax.first[d] + 1LL) * C + C - 1) * static_cast<long long>(sizeof(T)) + 4; };
+    linearEnd = ax.innerEnd;
+    while (linearEnd > ax.innerBegin && wordEnd(linearEnd - 1) > boxEnd) --linearEnd;
+  }
+  const auto makeRow = [&](int r, A* row) {
+    const T* in = rowPtr(pSrc, srcStep, r);
+    if constexpr (std::is_same_v<A, float>) {
+      if (linear != nullptr && linearEnd > ax.innerBegin) {
+        horizontalRange<NT, T, A, C, PS, CS>(in, ax, box, row, 0, ax.innerBegin, true);
+        linear(in, ax.first + ax.innerBegin, ax.weight + ax.innerBegin, row + static_cast<std::ptrdiff_t>(ax.innerBegin) * C,
+               static_cast<std::size_t>(linearEnd - ax.innerBegin));
+        horizontalRange<NT, T, A, C, PS, CS>(in, ax, box, row, linearEnd, ax.count, true);
+        return;
+      }
+    }
+    horizontalRow<NT, T, A, C, PS, CS>(in, ax, box, row);
+  };
   const auto store = storeKernel<T>(k);
   const auto lerp = lerpKernel<T>(k);
   for (int y = 0; y < t.H; ++y) {

@@ -219,8 +219,8 @@ void HorizontalQ14(const std::uint8_t* row, const std::int32_t* first, const std
 }
 
 // Linear rows in single precision: out[i * C + k] = (1 - t) * s[f * C + k] + t * s[f * C + C + k] with
-// f = first[i], t = frac[i] (the plain expression of the engine). 16-bit samples are gathered as
-// 32-bit words (two bytes past each sample must lie inside the row), floats one by one.
+// f = first[i], t = frac[i] (the plain expression of the engine). 8u and 16-bit samples are
+// gathered as 32-bit words (the word at each tap must lie inside the row), floats one by one.
 template <class T, int C>
 void HorizontalLinear(const T* row, const std::int32_t* first, const float* frac, float* out, std::size_t n) {
   const hn::ScalableTag<float> df;
@@ -231,6 +231,8 @@ void HorizontalLinear(const T* row, const std::int32_t* first, const float* frac
     const auto* base = reinterpret_cast<const std::int32_t*>(row);
     if constexpr (std::is_same_v<T, float>) {
       return hn::BitCast(df, hn::GatherOffset(di, base, hn::ShiftLeft<2>(index)));
+    } else if constexpr (std::is_same_v<T, std::uint8_t>) {
+      return hn::ConvertTo(df, hn::And(hn::GatherOffset(di, base, index), hn::Set(di, 0xFF)));
     } else {
       const auto g = hn::GatherOffset(di, base, hn::ShiftLeft<1>(index));
       if constexpr (std::is_signed_v<T>) return hn::ConvertTo(df, hn::ShiftRight<16>(hn::ShiftLeft<16>(g)));
@@ -256,9 +258,19 @@ void HorizontalLinear(const T* row, const std::int32_t* first, const float* frac
       }
       const auto f = hn::Mul(hn::LoadU(di, first + x), hn::Set(di, C));
       hn::Vec<decltype(df)> r[C];
+      if constexpr (std::is_same_v<T, std::uint8_t> && C > 1) {
+        // Both tap pixels as one word each: their channels are its low bytes.
+        const auto* base = reinterpret_cast<const std::int32_t*>(row);
+        const auto a = hn::GatherOffset(di, base, f), b = hn::GatherOffset(di, base, hn::Add(f, hn::Set(di, C)));
+        const auto byte = [&](hn::Vec<decltype(di)> g, int k) {
+          return hn::ConvertTo(df, k == 0 ? ByteAt<0>(di, g) : k == 1 ? ByteAt<8>(di, g) : k == 2 ? ByteAt<16>(di, g) : ByteAt<24>(di, g));
+        };
+        for (int k = 0; k < C; ++k) r[k] = hn::Add(hn::Mul(w0, byte(a, k)), hn::Mul(t, byte(b, k)));
+      } else {
       for (int k = 0; k < C; ++k) {
         const auto i0 = hn::Add(f, hn::Set(di, k));
         r[k] = hn::Add(hn::Mul(w0, sample(i0)), hn::Mul(t, sample(hn::Add(i0, hn::Set(di, C)))));
+      }
       }
       if constexpr (C == 1) hn::StoreU(r[0], df, out + x);
       else if constexpr (C == 3) hn::StoreInterleaved3(r[0], r[1], r[2], df, out + 3 * x);
@@ -412,6 +424,7 @@ const RowKernels* GetRowKernels() {
       {&Lerp<std::uint8_t, float>, &Lerp<std::uint16_t, float>, &Lerp<std::int16_t, float>, &Lerp<float, float>,
        &Lerp<double, double>},
       {&HorizontalQ14<1>, &HorizontalQ14<3>, &HorizontalQ14<4>},
+      MakeLinear<std::uint8_t>(),
       MakeLinear<std::uint16_t>(),
       MakeLinear<std::int16_t>(),
       MakeLinear<float>(),

@@ -61,9 +61,10 @@ struct RowKernels {
   } lerp;
   // Horizontal linear passes over n destination columns whose gathered words stay inside the
   // row: 8u in Q14 (out = ((16384 - w) p0 + w p1 + 128) >> 8), and in single precision
-  // (out = (1 - t) p0 + t p1) for 16u, 16s and 32f; [0] one channel, [1] three, [2] four.
+  // (out = (1 - t) p0 + t p1) for 8u, 16u, 16s and 32f; [0] one channel, [1] three, [2] four.
   void (*q14Row[3])(const std::uint8_t* row, const std::int32_t* first, const std::int16_t* frac, std::int16_t* out,
                     std::size_t n);
+  LinearSet<std::uint8_t> linear8u;
   LinearSet<std::uint16_t> linear16u;
   LinearSet<std::int16_t> linear16s;
   LinearSet<float> linear32f;

@@ -141,7 +141,8 @@ template <class T>
 struct Geometry {
   RuxImageSize src, dst;
 };
-const Geometry kGeometries[] = {{{13, 11}, {29, 17}}, {{31, 23}, {12, 9}}, {{17, 12}, {17, 12}}, {{24, 9}, {7, 20}}};
+const Geometry kGeometries[] = {{{13, 11}, {29, 17}}, {{31, 23}, {12, 9}}, {{17, 12}, {17, 12}}, {{24, 9}, {7, 20}},
+                                {{70, 9}, {47, 6}}};  // the last: rows of several vectors
 
 template <class T>
 class ResizeSpecTyped : public ::testing::Test {};
