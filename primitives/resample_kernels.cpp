@@ -195,12 +195,12 @@ void HorizontalQ14(const std::uint8_t* row, const std::int32_t* first, const std
         const auto g = hn::GatherOffset(d, base, f);
         hn::StoreU(lerp(ByteAt<0>(d, g), ByteAt<8>(d, g)), d16, out + x);
       } else if constexpr (C == 3) {
+        // A word at each tap pixel (the second reaches one byte past it).
         const auto off = hn::Mul(f, hn::Set(d, 3));
-        const auto g0 = hn::GatherOffset(d, base, off);
-        const auto g1 = hn::GatherOffset(d, base, hn::Add(off, hn::Set(d, 1)));
-        const auto g2 = hn::GatherOffset(d, base, hn::Add(off, hn::Set(d, 2)));
-        hn::StoreInterleaved3(lerp(ByteAt<0>(d, g0), ByteAt<24>(d, g0)), lerp(ByteAt<0>(d, g1), ByteAt<24>(d, g1)),
-                              lerp(ByteAt<0>(d, g2), ByteAt<24>(d, g2)), d16, out + 3 * x);
+        const auto a = hn::GatherOffset(d, base, off);
+        const auto b = hn::GatherOffset(d, base, hn::Add(off, hn::Set(d, 3)));
+        hn::StoreInterleaved3(lerp(ByteAt<0>(d, a), ByteAt<0>(d, b)), lerp(ByteAt<8>(d, a), ByteAt<8>(d, b)),
+                              lerp(ByteAt<16>(d, a), ByteAt<16>(d, b)), d16, out + 3 * x);
       } else {
         const auto off = hn::ShiftLeft<2>(f);
         const auto a = hn::GatherOffset(d, base, off);
