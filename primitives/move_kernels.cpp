@@ -42,6 +42,27 @@ void ShuffleRow(const void* srcv, void* dstv, size_t n, const int* sel, const vo
   const size_t N = hn::Lanes(d);
   const auto vfill = hn::Set(d, fill);
   size_t x = 0;
+#if HWY_TARGET != HWY_SCALAR
+  if constexpr (sizeof(U) == 1 && CIN == 1 && COUT == 3) {
+    // One byte into three: each 16-byte block of the output repeats bytes of one 16-byte block
+    // of input (blocks 0, 1, 2 of every 48 output bytes take input bytes 0-5, 5-10, 10-15).
+    if (sel[0] == 0 && sel[1] == 0 && sel[2] == 0) {
+      const hn::Full128<uint8_t> d16;
+      alignas(16) static constexpr uint8_t kPattern[3][16] = {{0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5},
+                                                              {5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, 10, 10},
+                                                              {10, 11, 11, 11, 12, 12, 12, 13, 13, 13, 14, 14, 14, 15, 15, 15}};
+      const auto p0 = hn::Load(d16, kPattern[0]), p1 = hn::Load(d16, kPattern[1]), p2 = hn::Load(d16, kPattern[2]);
+      const uint8_t* s8 = reinterpret_cast<const uint8_t*>(src);
+      uint8_t* d8 = reinterpret_cast<uint8_t*>(dst);
+      for (; x + 16 <= n; x += 16) {
+        const auto v = hn::LoadU(d16, s8 + x);
+        hn::StoreU(hn::TableLookupBytes(v, p0), d16, d8 + 3 * x);
+        hn::StoreU(hn::TableLookupBytes(v, p1), d16, d8 + 3 * x + 16);
+        hn::StoreU(hn::TableLookupBytes(v, p2), d16, d8 + 3 * x + 32);
+      }
+    }
+  }
+#endif
   if (n >= N) {
     for (; x <= n - N; x += N) {
       hn::Vec<decltype(d)> in[CIN], cur[COUT], out[COUT];
