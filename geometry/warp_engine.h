@@ -332,16 +332,22 @@ struct Coverage {
 
 // ---- the row loop -----------------------------------------------------------------------------
 
-// Linear 8u and 32f rows through the vector kernels: the mapper delivers each row's points as
-// runs of consecutive pixels, and one kernel call per plane samples a run. False when the target
-// has no kernel or the source does not fit the kernels' offsets (the plain loop then runs).
-template <class T, int C, int K, class Mapper>
-bool linearRows(const Job<T>& job, const Region& region, const Mapper& map, int y0, int y1) {
+// Linear 8u and 32f rows and one-channel 8u cubic rows through the vector kernels: the mapper
+// delivers each row's points as runs of consecutive pixels, and one kernel call per plane samples
+// a run. False when the target has no kernel or the source does not fit the kernels' offsets (the
+// plain loop then runs).
+template <class T, int C, int K, int Mode, class Mapper>
+bool vectorRows(const Job<T>& job, const Region& region, const Mapper& map, int y0, int y1) {
   constexpr int layout = C == 1 ? 0 : C == 3 ? 1 : K == 4 ? 2 : 3;
   const Kernels& kern = kernels();
   LinearFn<T> fn = nullptr;
-  if constexpr (std::is_same_v<T, Rux8u>) fn = kern.linear8u[layout];
-  else fn = kern.linear32f[layout];
+  if constexpr (Mode == kCubic) {
+    if constexpr (std::is_same_v<T, Rux8u> && C == 1) fn = kern.cubic8u;
+  } else if constexpr (std::is_same_v<T, Rux8u>) {
+    fn = kern.linear8u[layout];
+  } else {
+    fn = kern.linear32f[layout];
+  }
   const long long reach = (static_cast<long long>(job.H) - 1) * job.srcStep +
                           (static_cast<long long>(job.W) + 1) * C * static_cast<long long>(sizeof(T));
   if (fn == nullptr || job.srcStep <= 0 || job.W < 5 || reach >= (1LL << 31)) return false;
@@ -356,7 +362,8 @@ bool linearRows(const Job<T>& job, const Region& region, const Mapper& map, int 
   double* u = points.get();
   double* v = u + kBand * stride;
   LinearJob lj[4];
-  for (int p = 0; p < planesOf<K>(job); ++p) lj[p] = {job.src[p], static_cast<int>(job.srcStep), job.W, job.H};
+  for (int p = 0; p < planesOf<K>(job); ++p)
+    lj[p] = {job.src[p], static_cast<int>(job.srcStep), job.W, job.H, &cubicQ14Table().w[0][0]};
   struct RunAt {
     int y, x;
     std::size_t at, n;  // points u[at ..], v[at ..]
@@ -395,8 +402,9 @@ bool linearRows(const Job<T>& job, const Region& region, const Mapper& map, int 
 
 template <class T, int C, int K, int Mode, bool Smooth, class Mapper>
 void warpRows(const Job<T>& job, const Region& region, const Mapper& map, const Coverage& cover, int y0, int y1) {
-  if constexpr (Mode == kLinear && !Smooth && (std::is_same_v<T, Rux8u> || std::is_same_v<T, float>)) {
-    if (linearRows<T, C, K>(job, region, map, y0, y1)) return;
+  if constexpr (!Smooth && ((Mode == kLinear && (std::is_same_v<T, Rux8u> || std::is_same_v<T, float>)) ||
+                             (Mode == kCubic && std::is_same_v<T, Rux8u> && C == 1))) {
+    if (vectorRows<T, C, K, Mode>(job, region, map, y0, y1)) return;
   }
   for (int y = y0; y < y1; ++y) {
     int xb, xe;

@@ -20,6 +20,7 @@ struct LinearJob {
   const std::uint8_t* src;
   int step;
   int W, H;
+  const std::int16_t* cubicQ14 = nullptr;  // the 8u cubic weight pairs (1537 x 2), for cubic8u
 };
 
 // Writes dst[0 .. n) (packed pixels) from the points (u[i], v[i]), every one inside
@@ -34,6 +35,10 @@ struct Kernels {
   // u[i], v[i] of the pixels (x0 + i, y), i < n: the ratios of the linear forms of c; may
   // write up to kPad points past n.
   void (*perspective)(const double c[3][3], int y, int x0, std::size_t n, double* u, double* v);
+  // The 8u four-point cubic in Q14 of one channel (W, H >= 4): window origin
+  // max(0, min(trunc(c), size - 3) - 1), weights from entry round-even((c - origin) 512) of the
+  // pair table, rows (sum w p) >> 8, then (sum w row + 2^19) >> 20 clamped.
+  LinearFn<std::uint8_t> cubic8u;
 };
 
 // Kernels of the best target this processor runs. Call once per API call.

@@ -425,11 +425,11 @@ TEST(Warp, ThreadCountsAgree) {
   });
 }
 
-// Linear rows of the vector kernels give the plain loop's bits (the scalar target runs the plain
-// loop) for transforms whose points are not dyadic: every layout, runs that end inside a vector,
-// kept AC4 alpha.
+// Linear (and 8u one-channel cubic) rows of the vector kernels give the plain loop's bits (the
+// scalar target runs the plain loop) for transforms whose points are not dyadic: every layout,
+// runs that end inside a vector, kept AC4 alpha.
 template <class T>
-std::vector<T> warpOnTargets(Op op, Lay l, const Params& p, std::int64_t target) {
+std::vector<T> warpOnTargets(Op op, Lay l, const Params& p, std::int64_t target, int mode) {
   const int C = channelsOf(l), planes = l == Lay::kP3 ? 3 : 1;
   const RuxImageSize z{61, 47};
   const int ss = 64 * C * static_cast<int>(sizeof(T)), ds = 71 * C * static_cast<int>(sizeof(T));
@@ -440,7 +440,7 @@ std::vector<T> warpOnTargets(Op op, Lay l, const Params& p, std::int64_t target)
   for (int k = 0; k < planes; ++k) s[k] = src.data() + k * 64 * C * 47, d[k] = dst.data() + k * 71 * C * 53;
   const std::int64_t before = hwy::SupportedTargets();
   hwy::SetSupportedTargetsForTest(target);
-  const RuxResult st = callWarp<T>(op, l, s, z, ss, {2, 1, 58, 45}, d, ds, {1, 2, 69, 50}, p, 2);
+  const RuxResult st = callWarp<T>(op, l, s, z, ss, {2, 1, 58, 45}, d, ds, {1, 2, 69, 50}, p, mode);
   hwy::SetSupportedTargetsForTest(before);
   EXPECT_EQ(st, 0);
   return dst;
@@ -454,9 +454,11 @@ TEST(Warp, VectorRowsMatchPlainLoop) {
   for (Lay l : {Lay::kC1, Lay::kC3, Lay::kC4, Lay::kAC4, Lay::kP3})
     for (Op op : {Op::kRotate, Op::kPersp}) {
       const Params& p = op == Op::kRotate ? rot : persp;
-      EXPECT_EQ(warpOnTargets<Rux8u>(op, l, p, hwy::SupportedTargets()), warpOnTargets<Rux8u>(op, l, p, HWY_SCALAR))
-          << static_cast<int>(op) << " layout " << static_cast<int>(l);
-      EXPECT_EQ(warpOnTargets<Rux32f>(op, l, p, hwy::SupportedTargets()), warpOnTargets<Rux32f>(op, l, p, HWY_SCALAR))
+      const auto all = hwy::SupportedTargets();
+      for (int mode : {2, 4})
+        EXPECT_EQ(warpOnTargets<Rux8u>(op, l, p, all, mode), warpOnTargets<Rux8u>(op, l, p, HWY_SCALAR, mode))
+            << static_cast<int>(op) << " layout " << static_cast<int>(l) << " mode " << mode;
+      EXPECT_EQ(warpOnTargets<Rux32f>(op, l, p, all, 2), warpOnTargets<Rux32f>(op, l, p, HWY_SCALAR, 2))
           << static_cast<int>(op) << " layout " << static_cast<int>(l);
     }
 }
