@@ -215,15 +215,17 @@ HWY_INLINE void CubicAxis(VD c, int size, VI* origin, VI* entry) {
   *entry = hn::DemoteTo(di, hn::Min(hn::Max(e, hn::Zero(dd)), hn::Set(dd, 1536.0)));
 }
 
-// 8u cubic of one channel without gathers, in blocks like the linear kernel: origins and table
-// entries in vectors; per pixel the four tap rows as 32-bit words and the weight pairs of both
-// axes read into small arrays; the sums in vectors again.
-void Cubic8uC1(const LinearJob& job, const double* u, const double* v, std::uint8_t* dst, std::size_t n) {
+// 8u cubic without gathers, in blocks like the one-channel linear kernel: origins and table
+// entries in vectors; per pixel the four tap rows (C 32-bit words each: four pixels) and the
+// weight pairs of both axes read into small arrays; the sums in vectors again.
+template <int C, int K>
+void Cubic8u(const LinearJob& job, const double* u, const double* v, std::uint8_t* dst, std::size_t n) {
   const DI di;
+  const D8 d8;
   const std::size_t N = hn::Lanes(DD());
   constexpr std::size_t kBlock = 64;
   alignas(64) std::int32_t off[kBlock], ex[kBlock], ey[kBlock];
-  alignas(64) std::int32_t rows[4][kBlock], wx[2][kBlock], wy[2][kBlock];
+  alignas(64) std::int32_t rows[4][C][kBlock], wx[2][kBlock], wy[2][kBlock];
   const auto* pairs = reinterpret_cast<const std::uint8_t*>(job.cubicQ14);
   const VI step = hn::Set(di, job.step);
   const auto block = [&](const double* pu, const double* pv, std::uint8_t* out, std::size_t m) {
@@ -231,13 +233,17 @@ void Cubic8uC1(const LinearJob& job, const double* u, const double* v, std::uint
       VI ox, oy, qx, qy;
       CubicAxis(hn::LoadU(DD(), pu + j), job.W, &ox, &qx);
       CubicAxis(hn::LoadU(DD(), pv + j), job.H, &oy, &qy);
-      hn::Store(hn::Add(hn::Mul(oy, step), ox), di, off + j);
+      hn::Store(hn::Add(hn::Mul(oy, step), hn::Mul(ox, hn::Set(di, C))), di, off + j);
       hn::Store(qx, di, ex + j);
       hn::Store(qy, di, ey + j);
     }
     for (std::size_t i = 0; i < m; ++i) {
       const std::uint8_t* p = job.src + off[i];
-      for (int r = 0; r < 4; ++r) std::memcpy(&rows[r][i], p + static_cast<std::ptrdiff_t>(r) * job.step, 4);
+      for (int r = 0; r < 4; ++r) {
+        std::int32_t words[C];
+        std::memcpy(words, p + static_cast<std::ptrdiff_t>(r) * job.step, 4 * C);
+        for (int w = 0; w < C; ++w) rows[r][w][i] = words[w];
+      }
       std::memcpy(&wx[0][i], pairs + 4 * ex[i], 4);
       std::memcpy(&wx[1][i], pairs + 4 * (1536 - ex[i]), 4);
       std::memcpy(&wy[0][i], pairs + 4 * ey[i], 4);
@@ -245,35 +251,45 @@ void Cubic8uC1(const LinearJob& job, const double* u, const double* v, std::uint
     }
     const auto low = [](VI w) { return hn::ShiftRight<16>(hn::ShiftLeft<16>(w)); };
     const auto high = [](VI w) { return hn::ShiftRight<16>(w); };
-    const auto byte = [&](VI g, int k) { return hn::And(hn::ShiftRightSame(g, 8 * k), hn::Set(di, 0xFF)); };
     for (std::size_t j = 0; j < m; j += N) {
       // Nodes 0 and 1 from the entry's pair, nodes 3 and 2 from the mirrored entry's.
       const VI ax = hn::Load(di, wx[0] + j), bx = hn::Load(di, wx[1] + j);
       const VI ay = hn::Load(di, wy[0] + j), by = hn::Load(di, wy[1] + j);
       const VI w[4] = {low(ax), high(ax), high(bx), low(bx)}, h[4] = {low(ay), high(ay), high(by), low(by)};
-      VI s = hn::Zero(di);
-      for (int r = 0; r < 4; ++r) {
-        const VI g = hn::Load(di, rows[r] + j);
-        VI row = hn::Mul(w[0], byte(g, 0));
-        for (int c = 1; c < 4; ++c) row = hn::Add(row, hn::Mul(w[c], byte(g, c)));
-        s = hn::Add(s, hn::Mul(h[r], hn::ShiftRight<8>(row)));
+      hn::Vec<D8> c[4];
+      for (int k = 0; k < K; ++k) {
+        // Tap t of channel k: byte t C + k of the row's words.
+        const auto tap = [&](int r, int t) {
+          const int b = t * C + k;
+          const VI g = hn::Load(di, rows[r][b / 4] + j);
+          return hn::And(hn::ShiftRightSame(g, 8 * (b % 4)), hn::Set(di, 0xFF));
+        };
+        VI s = hn::Zero(di);
+        for (int r = 0; r < 4; ++r) {
+          VI row = hn::Mul(w[0], tap(r, 0));
+          for (int t = 1; t < 4; ++t) row = hn::Add(row, hn::Mul(w[t], tap(r, t)));
+          s = hn::Add(s, hn::Mul(h[r], hn::ShiftRight<8>(row)));
+        }
+        const VI q = hn::ShiftRight<20>(hn::Add(s, hn::Set(di, 0x80000)));
+        c[k] = hn::DemoteTo(d8, hn::Min(hn::Max(q, hn::Zero(di)), hn::Set(di, 255)));
       }
-      const VI q = hn::ShiftRight<20>(hn::Add(s, hn::Set(di, 0x80000)));
-      hn::StoreU(hn::DemoteTo(D8(), hn::Min(hn::Max(q, hn::Zero(di)), hn::Set(di, 255))), D8(), out + j);
+      StorePixels<std::uint8_t, C, K>(d8, c, out + j * C);
     }
   };
   std::size_t x = 0;
   while (n - x >= N) {
     const std::size_t m = std::min(kBlock, (n - x) / N * N);
-    block(u + x, v + x, dst + x, m);
+    block(u + x, v + x, dst + x * C, m);
     x += m;
   }
   if (x == n) return;
+  // The last, partial vector repeats the last point and starts from the destination's pixels.
   double tu[16], tv[16];
-  std::uint8_t tmp[16];
+  std::uint8_t tmp[16 * C];
   for (std::size_t i = 0; i < N; ++i) tu[i] = u[x + i < n ? x + i : n - 1], tv[i] = v[x + i < n ? x + i : n - 1];
+  std::memcpy(tmp, dst + x * C, (n - x) * C);
   block(tu, tv, tmp, N);
-  std::memcpy(dst + x, tmp, n - x);
+  std::memcpy(dst + x * C, tmp, (n - x) * C);
 }
 
 const Kernels* GetKernels() {
@@ -281,7 +297,7 @@ const Kernels* GetKernels() {
       {&Linear8uC1, &Linear8u<3, 3>, &Linear8u<4, 4>, &Linear8u<4, 3>},
       {&Linear32f<1, 1>, &Linear32f<3, 3>, &Linear32f<4, 4>, &Linear32f<4, 3>},
       &Perspective,
-      &Cubic8uC1,
+      {&Cubic8u<1, 1>, &Cubic8u<3, 3>, &Cubic8u<4, 4>, &Cubic8u<4, 3>},
   };
   return &table;
 }

@@ -35,10 +35,10 @@ struct Kernels {
   // u[i], v[i] of the pixels (x0 + i, y), i < n: the ratios of the linear forms of c; may
   // write up to kPad points past n.
   void (*perspective)(const double c[3][3], int y, int x0, std::size_t n, double* u, double* v);
-  // The 8u four-point cubic in Q14 of one channel (W, H >= 4): window origin
+  // The 8u four-point cubic in Q14 (W, H >= 4; [0] C1, [1] C3, [2] C4, [3] AC4): window origin
   // max(0, min(trunc(c), size - 3) - 1), weights from entry round-even((c - origin) 512) of the
   // pair table, rows (sum w p) >> 8, then (sum w row + 2^19) >> 20 clamped.
-  LinearFn<std::uint8_t> cubic8u;
+  LinearFn<std::uint8_t> cubic8u[4];
 };
 
 // Kernels of the best target this processor runs. Call once per API call.

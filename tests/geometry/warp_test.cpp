@@ -425,7 +425,7 @@ TEST(Warp, ThreadCountsAgree) {
   });
 }
 
-// Linear (and 8u one-channel cubic) rows of the vector kernels give the plain loop's bits (the
+// Linear (and 8u cubic) rows of the vector kernels give the plain loop's bits (the
 // scalar target runs the plain loop) for transforms whose points are not dyadic: every layout,
 // runs that end inside a vector, kept AC4 alpha.
 template <class T>
