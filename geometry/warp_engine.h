@@ -332,7 +332,7 @@ struct Coverage {
 
 // ---- the row loop -----------------------------------------------------------------------------
 
-// Linear 8u and 32f rows and 8u cubic rows through the vector kernels: the mapper
+// Linear and cubic 8u and 32f rows through the vector kernels (32f cubic: one channel): the mapper
 // delivers each row's points as runs of consecutive pixels, and one kernel call per plane samples
 // a run. False when the target has no kernel or the source does not fit the kernels' offsets (the
 // plain loop then runs).
@@ -343,6 +343,7 @@ bool vectorRows(const Job<T>& job, const Region& region, const Mapper& map, int 
   LinearFn<T> fn = nullptr;
   if constexpr (Mode == kCubic) {
     if constexpr (std::is_same_v<T, Rux8u>) fn = kern.cubic8u[layout];
+    else fn = kern.cubic32f[layout];
   } else if constexpr (std::is_same_v<T, Rux8u>) {
     fn = kern.linear8u[layout];
   } else {
@@ -403,7 +404,7 @@ bool vectorRows(const Job<T>& job, const Region& region, const Mapper& map, int 
 template <class T, int C, int K, int Mode, bool Smooth, class Mapper>
 void warpRows(const Job<T>& job, const Region& region, const Mapper& map, const Coverage& cover, int y0, int y1) {
   if constexpr (!Smooth && ((Mode == kLinear && (std::is_same_v<T, Rux8u> || std::is_same_v<T, float>)) ||
-                             (Mode == kCubic && std::is_same_v<T, Rux8u>))) {
+                             (Mode == kCubic && (std::is_same_v<T, Rux8u> || std::is_same_v<T, float>)))) {
     if (vectorRows<T, C, K, Mode>(job, region, map, y0, y1)) return;
   }
   for (int y = y0; y < y1; ++y) {

@@ -292,12 +292,91 @@ void Cubic8u(const LinearJob& job, const double* u, const double* v, std::uint8_
   std::memcpy(dst + x * C, tmp, (n - x) * C);
 }
 
+// Lagrange weights of the 32f cubic (the plain lagrange4) at positions p in [0, 3], lane by
+// lane: on the centred window p in [1, 2] the resize's cubic kernel at |p - k| (node 0 and its
+// Lagrange form are the same expression; nodes 1 and 2 take the inner piece, node 3 the outer),
+// elsewhere the Lagrange polynomials; the same operations in the same order, so the same bits.
+HWY_INLINE void Lagrange4(VD p, VD w[4]) {
+  const DD dd;
+  const VD one = hn::Set(dd, 1.0), two = hn::Set(dd, 2.0), three = hn::Set(dd, 3.0), six = hn::Set(dd, 6.0);
+  const VD half = hn::Set(dd, 0.5);
+  const auto centred = hn::And(p >= one, p <= two);
+  const auto inner = [&](VD x) { return hn::Mul(hn::Mul(half, hn::Sub(hn::Mul(x, x), one)), hn::Sub(x, two)); };
+  const auto outerNumerator = [&](VD x) { return hn::Mul(hn::Mul(hn::Neg(hn::Sub(x, one)), hn::Sub(x, two)), hn::Sub(x, three)); };
+  const VD pm1 = hn::Sub(p, one), pm2 = hn::Sub(p, two), pm3 = hn::Sub(p, three);
+  w[0] = hn::Div(outerNumerator(p), six);
+  // Division by 2 is the exact product with 1/2.
+  w[1] = hn::IfThenElse(centred, inner(hn::Abs(pm1)), hn::Mul(hn::Mul(hn::Mul(p, pm2), pm3), half));
+  w[2] = hn::IfThenElse(centred, inner(hn::Abs(pm2)), hn::Mul(hn::Mul(hn::Mul(hn::Neg(p), pm1), pm3), half));
+  w[3] = hn::Div(hn::IfThenElse(centred, outerNumerator(hn::Abs(pm3)), hn::Mul(hn::Mul(p, pm1), pm2)), six);
+}
+
+// 32f cubic of one channel in blocks: origins and weights in vectors, the four tap rows of each
+// pixel (four samples each) read into small arrays, the sums in single precision in vectors.
+void Cubic32fC1(const LinearJob& job, const double* u, const double* v, float* dst, std::size_t n) {
+  const DD dd;
+  const DI di;
+  const DF df;
+  const std::size_t N = hn::Lanes(dd);
+  constexpr std::size_t kBlock = 64;
+  alignas(64) std::int32_t off[kBlock];
+  alignas(64) float taps[4][4][kBlock], wx[4][kBlock], wy[4][kBlock];
+  const VI step = hn::Set(di, job.step);
+  const VD zero = hn::Zero(dd), three = hn::Set(dd, 3.0);
+  const auto block = [&](const double* pu, const double* pv, float* out, std::size_t m) {
+    for (std::size_t j = 0; j < m; j += N) {
+      const VD cu = hn::LoadU(dd, pu + j), cv = hn::LoadU(dd, pv + j);
+      VI ox, oy, unused;
+      CubicAxis(cu, job.W, &ox, &unused);
+      CubicAxis(cv, job.H, &oy, &unused);
+      hn::Store(hn::Add(hn::Mul(oy, step), hn::Mul(ox, hn::Set(di, 4))), di, off + j);
+      VD w[4], h[4];
+      Lagrange4(hn::Min(hn::Max(hn::Sub(cu, hn::PromoteTo(dd, ox)), zero), three), w);
+      Lagrange4(hn::Min(hn::Max(hn::Sub(cv, hn::PromoteTo(dd, oy)), zero), three), h);
+      for (int k = 0; k < 4; ++k) {
+        hn::Store(hn::DemoteTo(df, w[k]), df, wx[k] + j);
+        hn::Store(hn::DemoteTo(df, h[k]), df, wy[k] + j);
+      }
+    }
+    for (std::size_t i = 0; i < m; ++i) {
+      const std::uint8_t* p = job.src + off[i];
+      for (int r = 0; r < 4; ++r) {
+        float row[4];
+        std::memcpy(row, p + static_cast<std::ptrdiff_t>(r) * job.step, sizeof(row));
+        for (int t = 0; t < 4; ++t) taps[r][t][i] = row[t];
+      }
+    }
+    for (std::size_t j = 0; j < m; j += N) {
+      VF s = hn::Zero(df);
+      for (int r = 0; r < 4; ++r) {
+        VF h = hn::Zero(df);
+        for (int t = 0; t < 4; ++t) h = hn::Add(h, hn::Mul(hn::Load(df, wx[t] + j), hn::Load(df, taps[r][t] + j)));
+        s = hn::Add(s, hn::Mul(hn::Load(df, wy[r] + j), h));
+      }
+      hn::StoreU(s, df, out + j);
+    }
+  };
+  std::size_t x = 0;
+  while (n - x >= N) {
+    const std::size_t m = std::min(kBlock, (n - x) / N * N);
+    block(u + x, v + x, dst + x, m);
+    x += m;
+  }
+  if (x == n) return;
+  double tu[16], tv[16];
+  float tmp[16];
+  for (std::size_t i = 0; i < N; ++i) tu[i] = u[x + i < n ? x + i : n - 1], tv[i] = v[x + i < n ? x + i : n - 1];
+  block(tu, tv, tmp, N);
+  std::memcpy(dst + x, tmp, (n - x) * sizeof(float));
+}
+
 const Kernels* GetKernels() {
   static const Kernels table = {
       {&Linear8uC1, &Linear8u<3, 3>, &Linear8u<4, 4>, &Linear8u<4, 3>},
       {&Linear32f<1, 1>, &Linear32f<3, 3>, &Linear32f<4, 4>, &Linear32f<4, 3>},
       &Perspective,
       {&Cubic8u<1, 1>, &Cubic8u<3, 3>, &Cubic8u<4, 4>, &Cubic8u<4, 3>},
+      {&Cubic32fC1, nullptr, nullptr, nullptr},
   };
   return &table;
 }

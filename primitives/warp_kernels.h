@@ -39,6 +39,9 @@ struct Kernels {
   // max(0, min(trunc(c), size - 3) - 1), weights from entry round-even((c - origin) 512) of the
   // pair table, rows (sum w p) >> 8, then (sum w row + 2^19) >> 20 clamped.
   LinearFn<std::uint8_t> cubic8u[4];
+  // The 32f cubic of one channel: the same origin, Lagrange weights in double (the cubic kernel
+  // on the centred window) rounded to float, single-precision sums row by row.
+  LinearFn<float> cubic32f[4];
 };
 
 // Kernels of the best target this processor runs. Call once per API call.
