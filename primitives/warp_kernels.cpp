@@ -61,6 +61,27 @@ HWY_INLINE void ForChunks(const double* u, const double* v, T* dst, std::size_t 
   std::memcpy(dst + x * C, tmp, (n - x) * C * sizeof(T));
 }
 
+// Runs block(u, v, out, m) over blocks of up to kBlock points (whole vectors), then the last,
+// partial vector as one block that repeats the last point and starts from the destination's
+// pixels, of which it keeps the first.
+template <class T, int C, std::size_t kBlock, class Block>
+HWY_INLINE void ForBlocks(const double* u, const double* v, T* dst, std::size_t n, const Block& block) {
+  const std::size_t N = hn::Lanes(DD());
+  std::size_t x = 0;
+  while (n - x >= N) {
+    const std::size_t m = std::min(kBlock, (n - x) / N * N);
+    block(u + x, v + x, dst + x * C, m);
+    x += m;
+  }
+  if (x == n) return;
+  double tu[16], tv[16];
+  T tmp[16 * C];
+  for (std::size_t i = 0; i < N; ++i) tu[i] = u[x + i < n ? x + i : n - 1], tv[i] = v[x + i < n ? x + i : n - 1];
+  std::memcpy(tmp, dst + x * C, (n - x) * C * sizeof(T));
+  block(tu, tv, tmp, N);
+  std::memcpy(dst + x * C, tmp, (n - x) * C * sizeof(T));
+}
+
 // Stores K channels of N pixels (C per pixel) from channel vectors; channel 3 of AC4 is read and
 // stored back unchanged.
 template <class T, int C, int K, class V, class D>
@@ -122,18 +143,7 @@ void Linear8uC1(const LinearJob& job, const double* u, const double* v, std::uin
                  D8(), out + j);
     }
   };
-  std::size_t x = 0;
-  while (n - x >= N) {
-    const std::size_t m = std::min(kBlock, (n - x) / N * N);
-    block(u + x, v + x, dst + x, m);
-    x += m;
-  }
-  if (x == n) return;
-  double tu[16], tv[16];
-  std::uint8_t tmp[16];
-  for (std::size_t i = 0; i < N; ++i) tu[i] = u[x + i < n ? x + i : n - 1], tv[i] = v[x + i < n ? x + i : n - 1];
-  block(tu, tv, tmp, N);
-  std::memcpy(dst + x, tmp, n - x);
+  ForBlocks<std::uint8_t, 1, kBlock>(u, v, dst, n, block);
 }
 
 // C3 reads words at the first tap and two bytes on; C4 one word per pixel.
@@ -276,20 +286,7 @@ void Cubic8u(const LinearJob& job, const double* u, const double* v, std::uint8_
       StorePixels<std::uint8_t, C, K>(d8, c, out + j * C);
     }
   };
-  std::size_t x = 0;
-  while (n - x >= N) {
-    const std::size_t m = std::min(kBlock, (n - x) / N * N);
-    block(u + x, v + x, dst + x * C, m);
-    x += m;
-  }
-  if (x == n) return;
-  // The last, partial vector repeats the last point and starts from the destination's pixels.
-  double tu[16], tv[16];
-  std::uint8_t tmp[16 * C];
-  for (std::size_t i = 0; i < N; ++i) tu[i] = u[x + i < n ? x + i : n - 1], tv[i] = v[x + i < n ? x + i : n - 1];
-  std::memcpy(tmp, dst + x * C, (n - x) * C);
-  block(tu, tv, tmp, N);
-  std::memcpy(dst + x * C, tmp, (n - x) * C);
+  ForBlocks<std::uint8_t, C, kBlock>(u, v, dst, n, block);
 }
 
 // Lagrange weights of the 32f cubic (the plain lagrange4) at positions p in [0, 3], lane by
@@ -356,18 +353,7 @@ void Cubic32fC1(const LinearJob& job, const double* u, const double* v, float* d
       hn::StoreU(s, df, out + j);
     }
   };
-  std::size_t x = 0;
-  while (n - x >= N) {
-    const std::size_t m = std::min(kBlock, (n - x) / N * N);
-    block(u + x, v + x, dst + x, m);
-    x += m;
-  }
-  if (x == n) return;
-  double tu[16], tv[16];
-  float tmp[16];
-  for (std::size_t i = 0; i < N; ++i) tu[i] = u[x + i < n ? x + i : n - 1], tv[i] = v[x + i < n ? x + i : n - 1];
-  block(tu, tv, tmp, N);
-  std::memcpy(dst + x, tmp, (n - x) * sizeof(float));
+  ForBlocks<float, 1, kBlock>(u, v, dst, n, block);
 }
 
 const Kernels* GetKernels() {
