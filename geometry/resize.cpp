@@ -241,8 +241,8 @@ void linearQ14Band(const Job<Rux8u>& job, int r0, int r1, Carve& mem, bool run) 
   buildQ14(job.mapY(), job.y0 + r0, rows, job.srcH, fy, wy, &yb, &ye);
   const auto q14 = rowKernels().q14[kAlpha ? 1 : 0];
   const auto q14Row = rowKernels().q14Row[C == 1 ? 0 : C == 3 ? 1 : 2];
-  // The vector pass gathers 4 bytes from each first tap (one channel) or each tap pixel (three
-  // channels: one byte past the second).
+  // The vector pass reads 4 bytes from each first tap (one channel), 8 bytes from it (three
+  // channels: two bytes past the second pixel) or 4 from each tap pixel (four channels).
   int xv = xe;
   while (C == 1 && xv > xb && fx[xv - 1] + 4 > job.srcW) --xv;
   while (C == 3 && xv > xb && fx[xv - 1] + 3 > job.srcW) --xv;

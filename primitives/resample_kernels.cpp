@@ -4,6 +4,7 @@
 #include "hwy/foreach_target.h"  // IWYU pragma: keep
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 
 #include "hwy/highway.h"
@@ -151,6 +152,27 @@ HWY_INLINE hn::Vec<D> ByteAt(D d, hn::Vec<D> g) {
   return hn::And(hn::ShiftRight<kShift>(g), hn::Set(d, 0xFF));
 }
 
+// Bytes 0-3 (lo) and, with kTwo, 4-7 (hi) at row + first[i] * C for the N columns from first,
+// read in plain code: gathers are slow on some processors.
+template <int C, bool kTwo, class D>
+HWY_INLINE void TapWords(D d, const std::uint8_t* row, const std::int32_t* first, hn::Vec<D>* lo, hn::Vec<D>* hi) {
+  const hn::RebindToUnsigned<D> du;
+  HWY_ALIGN std::uint32_t a[HWY_MAX_BYTES / 4], b[HWY_MAX_BYTES / 4];
+  for (std::size_t i = 0; i < hn::Lanes(d); ++i) {
+    const std::uint8_t* p = row + static_cast<std::ptrdiff_t>(first[i]) * C;
+    if constexpr (kTwo) {
+      std::uint64_t w;
+      std::memcpy(&w, p, 8);
+      a[i] = static_cast<std::uint32_t>(w);
+      b[i] = static_cast<std::uint32_t>(w >> 32);
+    } else {
+      std::memcpy(&a[i], p, 4);
+    }
+  }
+  *lo = hn::BitCast(d, hn::Load(du, a));
+  if constexpr (kTwo) *hi = hn::BitCast(d, hn::Load(du, b));
+}
+
 // One channel: when the taps of the N columns from x all lie in the N samples that end at the
 // last column's second tap, their base (both taps are then picked out of one load of those
 // samples, which stay inside the row); -1 otherwise (the caller gathers).
@@ -172,7 +194,6 @@ void HorizontalQ14(const std::uint8_t* row, const std::int32_t* first, const std
   const hn::ScalableTag<std::int32_t> d;
   const hn::Rebind<std::int16_t, decltype(d)> d16;
   const std::size_t N = hn::Lanes(d);
-  const std::int32_t* base = reinterpret_cast<const std::int32_t*>(row);
   std::size_t x = 0;
   if (n >= N) {
     for (; x <= n - N; x += N) {
@@ -181,7 +202,6 @@ void HorizontalQ14(const std::uint8_t* row, const std::int32_t* first, const std
       const auto lerp = [&](hn::Vec<decltype(d)> p0, hn::Vec<decltype(d)> p1) {
         return hn::DemoteTo(d16, hn::ShiftRight<8>(hn::Add(hn::Add(hn::Mul(w0, p0), hn::Mul(w1, p1)), hn::Set(d, 128))));
       };
-      const auto f = hn::LoadU(d, first + x);
       if constexpr (C == 1) {
         hn::Vec<decltype(d)> rel;
         const std::int32_t at = HWY_TARGET == HWY_SCALAR ? -1 : WindowBase(d, first, x, &rel);
@@ -192,19 +212,18 @@ void HorizontalQ14(const std::uint8_t* row, const std::int32_t* first, const std
           hn::StoreU(lerp(p0, p1), d16, out + x);
           continue;
         }
-        const auto g = hn::GatherOffset(d, base, f);
+        hn::Vec<decltype(d)> g;
+        TapWords<1, false>(d, row, first + x, &g, &g);
         hn::StoreU(lerp(ByteAt<0>(d, g), ByteAt<8>(d, g)), d16, out + x);
       } else if constexpr (C == 3) {
-        // A word at each tap pixel (the second reaches one byte past it).
-        const auto off = hn::Mul(f, hn::Set(d, 3));
-        const auto a = hn::GatherOffset(d, base, off);
-        const auto b = hn::GatherOffset(d, base, hn::Add(off, hn::Set(d, 3)));
-        hn::StoreInterleaved3(lerp(ByteAt<0>(d, a), ByteAt<0>(d, b)), lerp(ByteAt<8>(d, a), ByteAt<8>(d, b)),
-                              lerp(ByteAt<16>(d, a), ByteAt<16>(d, b)), d16, out + 3 * x);
+        // Both tap pixels of a column in one 64-bit word (two bytes past the second pixel).
+        hn::Vec<decltype(d)> a, b;
+        TapWords<3, true>(d, row, first + x, &a, &b);
+        hn::StoreInterleaved3(lerp(ByteAt<0>(d, a), ByteAt<24>(d, a)), lerp(ByteAt<8>(d, a), ByteAt<0>(d, b)),
+                              lerp(ByteAt<16>(d, a), ByteAt<8>(d, b)), d16, out + 3 * x);
       } else {
-        const auto off = hn::ShiftLeft<2>(f);
-        const auto a = hn::GatherOffset(d, base, off);
-        const auto b = hn::GatherOffset(d, base, hn::Add(off, hn::Set(d, 4)));
+        hn::Vec<decltype(d)> a, b;
+        TapWords<4, true>(d, row, first + x, &a, &b);
         hn::StoreInterleaved4(lerp(ByteAt<0>(d, a), ByteAt<0>(d, b)), lerp(ByteAt<8>(d, a), ByteAt<8>(d, b)),
                               lerp(ByteAt<16>(d, a), ByteAt<16>(d, b)), lerp(ByteAt<24>(d, a), ByteAt<24>(d, b)), d16,
                               out + 4 * x);
@@ -219,8 +238,9 @@ void HorizontalQ14(const std::uint8_t* row, const std::int32_t* first, const std
 }
 
 // Linear rows in single precision: out[i * C + k] = (1 - t) * s[f * C + k] + t * s[f * C + C + k] with
-// f = first[i], t = frac[i] (the plain expression of the engine). 8u and 16-bit samples are
-// gathered as 32-bit words (the word at each tap must lie inside the row), floats one by one.
+// f = first[i], t = frac[i] (the plain expression of the engine). 8u columns read both tap
+// pixels as one word (one channel) or one 64-bit word in plain code; 16-bit samples are gathered
+// as 32-bit words, floats one by one (the word at each tap must lie inside the row).
 template <class T, int C>
 void HorizontalLinear(const T* row, const std::int32_t* first, const float* frac, float* out, std::size_t n) {
   const hn::ScalableTag<float> df;
@@ -231,8 +251,6 @@ void HorizontalLinear(const T* row, const std::int32_t* first, const float* frac
     const auto* base = reinterpret_cast<const std::int32_t*>(row);
     if constexpr (std::is_same_v<T, float>) {
       return hn::BitCast(df, hn::GatherOffset(di, base, hn::ShiftLeft<2>(index)));
-    } else if constexpr (std::is_same_v<T, std::uint8_t>) {
-      return hn::ConvertTo(df, hn::And(hn::GatherOffset(di, base, index), hn::Set(di, 0xFF)));
     } else {
       const auto g = hn::GatherOffset(di, base, hn::ShiftLeft<1>(index));
       if constexpr (std::is_signed_v<T>) return hn::ConvertTo(df, hn::ShiftRight<16>(hn::ShiftLeft<16>(g)));
@@ -256,21 +274,32 @@ void HorizontalLinear(const T* row, const std::int32_t* first, const float* frac
           continue;
         }
       }
-      const auto f = hn::Mul(hn::LoadU(di, first + x), hn::Set(di, C));
       hn::Vec<decltype(df)> r[C];
-      if constexpr (std::is_same_v<T, std::uint8_t> && C > 1) {
-        // Both tap pixels as one word each: their channels are its low bytes.
-        const auto* base = reinterpret_cast<const std::int32_t*>(row);
-        const auto a = hn::GatherOffset(di, base, f), b = hn::GatherOffset(di, base, hn::Add(f, hn::Set(di, C)));
-        const auto byte = [&](hn::Vec<decltype(di)> g, int k) {
-          return hn::ConvertTo(df, k == 0 ? ByteAt<0>(di, g) : k == 1 ? ByteAt<8>(di, g) : k == 2 ? ByteAt<16>(di, g) : ByteAt<24>(di, g));
+      if constexpr (std::is_same_v<T, std::uint8_t>) {
+        // Both tap pixels of a column in one word (one channel) or one 64-bit word.
+        hn::Vec<decltype(di)> a, b;
+        TapWords<C, C != 1>(di, row, first + x, &a, &b);
+        const auto lerp = [&](hn::Vec<decltype(di)> p0, hn::Vec<decltype(di)> p1) {
+          return hn::Add(hn::Mul(w0, hn::ConvertTo(df, p0)), hn::Mul(t, hn::ConvertTo(df, p1)));
         };
-        for (int k = 0; k < C; ++k) r[k] = hn::Add(hn::Mul(w0, byte(a, k)), hn::Mul(t, byte(b, k)));
+        if constexpr (C == 1) {
+          r[0] = lerp(ByteAt<0>(di, a), ByteAt<8>(di, a));
+        } else if constexpr (C == 3) {
+          r[0] = lerp(ByteAt<0>(di, a), ByteAt<24>(di, a));
+          r[1] = lerp(ByteAt<8>(di, a), ByteAt<0>(di, b));
+          r[2] = lerp(ByteAt<16>(di, a), ByteAt<8>(di, b));
+        } else {
+          r[0] = lerp(ByteAt<0>(di, a), ByteAt<0>(di, b));
+          r[1] = lerp(ByteAt<8>(di, a), ByteAt<8>(di, b));
+          r[2] = lerp(ByteAt<16>(di, a), ByteAt<16>(di, b));
+          r[3] = lerp(ByteAt<24>(di, a), ByteAt<24>(di, b));
+        }
       } else {
-      for (int k = 0; k < C; ++k) {
-        const auto i0 = hn::Add(f, hn::Set(di, k));
-        r[k] = hn::Add(hn::Mul(w0, sample(i0)), hn::Mul(t, sample(hn::Add(i0, hn::Set(di, C)))));
-      }
+        const auto f = hn::Mul(hn::LoadU(di, first + x), hn::Set(di, C));
+        for (int k = 0; k < C; ++k) {
+          const auto i0 = hn::Add(f, hn::Set(di, k));
+          r[k] = hn::Add(hn::Mul(w0, sample(i0)), hn::Mul(t, sample(hn::Add(i0, hn::Set(di, C)))));
+        }
       }
       if constexpr (C == 1) hn::StoreU(r[0], df, out + x);
       else if constexpr (C == 3) hn::StoreInterleaved3(r[0], r[1], r[2], df, out + 3 * x);
