@@ -369,13 +369,16 @@ void separableTile(const Tile& t, const T* pSrc, int srcStep, int border, Carve&
   const A* ptrs[6];
   RowRing<A> ring(ringMem, slots, len, ptrs, box.y0, box.y1);
   const RowKernels& k = rowKernels();
-  // Linear rows of interleaved 8u pixels: the gathering kernel over the inner columns whose last
-  // gathered word (four bytes from a tap sample) ends inside the box. (Wider samples gain
-  // nothing from gathers over plain loads on reductions.)
+  // Linear rows of interleaved 8u pixels and one-channel 16u and 32f rows: the row kernels over
+  // the inner columns whose last word (four bytes from a tap sample) ends inside the box.
   void (*linear)(const T*, const std::int32_t*, const float*, float*, std::size_t) = nullptr;
   int linearEnd = ax.innerBegin;
-  if constexpr (NT == 2 && PS == C && CS == 1 && C != 2 && std::is_same_v<T, Rux8u>) {
-    linear = k.linear8u.row[C == 1 ? 0 : C == 3 ? 1 : 2];
+  if constexpr (NT == 2 && PS == C && CS == 1) {
+    if constexpr (std::is_same_v<T, Rux8u> && C != 2) linear = k.linear8u.row[C == 1 ? 0 : C == 3 ? 1 : 2];
+    if constexpr (std::is_same_v<T, Rux16u> && C == 1) linear = k.linear16u.row[0];
+    if constexpr (std::is_same_v<T, Rux32f> && C == 1) linear = k.linear32f.row[0];
+  }
+  if (linear != nullptr) {
     const long long boxEnd = static_cast<long long>(box.x1) * C * sizeof(T);
     const auto wordEnd = [&](int d) { return ((ax.first[d] + 1LL) * C + C - 1) * static_cast<long long>(sizeof(T)) + 4; };
     linearEnd = ax.innerEnd;

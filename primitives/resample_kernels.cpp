@@ -152,14 +152,15 @@ HWY_INLINE hn::Vec<D> ByteAt(D d, hn::Vec<D> g) {
   return hn::And(hn::ShiftRight<kShift>(g), hn::Set(d, 0xFF));
 }
 
-// Bytes 0-3 (lo) and, with kTwo, 4-7 (hi) at row + first[i] * C for the N columns from first,
-// read in plain code: gathers are slow on some processors.
-template <int C, bool kTwo, class D>
-HWY_INLINE void TapWords(D d, const std::uint8_t* row, const std::int32_t* first, hn::Vec<D>* lo, hn::Vec<D>* hi) {
+// Bytes 0-3 (lo) and, with kTwo, 4-7 (hi) at byte kStride * first[i] of the row for the N
+// columns from first, read in plain code: gathers are slow on some processors.
+template <int kStride, bool kTwo, class D>
+HWY_INLINE void TapWords(D d, const void* rowv, const std::int32_t* first, hn::Vec<D>* lo, hn::Vec<D>* hi) {
   const hn::RebindToUnsigned<D> du;
+  const auto* row = static_cast<const std::uint8_t*>(rowv);
   HWY_ALIGN std::uint32_t a[HWY_MAX_BYTES / 4], b[HWY_MAX_BYTES / 4];
   for (std::size_t i = 0; i < hn::Lanes(d); ++i) {
-    const std::uint8_t* p = row + static_cast<std::ptrdiff_t>(first[i]) * C;
+    const std::uint8_t* p = row + static_cast<std::ptrdiff_t>(first[i]) * kStride;
     if constexpr (kTwo) {
       std::uint64_t w;
       std::memcpy(&w, p, 8);
@@ -239,8 +240,9 @@ void HorizontalQ14(const std::uint8_t* row, const std::int32_t* first, const std
 
 // Linear rows in single precision: out[i * C + k] = (1 - t) * s[f * C + k] + t * s[f * C + C + k] with
 // f = first[i], t = frac[i] (the plain expression of the engine). 8u columns read both tap
-// pixels as one word (one channel) or one 64-bit word in plain code; 16-bit samples are gathered
-// as 32-bit words, floats one by one (the word at each tap must lie inside the row).
+// pixels as one word (one channel) or one 64-bit word in plain code, one-channel 16-bit and float
+// columns both taps as one word or 64-bit word; other 16-bit samples are gathered as 32-bit
+// words, floats one by one (the word at each tap must lie inside the row).
 template <class T, int C>
 void HorizontalLinear(const T* row, const std::int32_t* first, const float* frac, float* out, std::size_t n) {
   const hn::ScalableTag<float> df;
@@ -294,6 +296,18 @@ void HorizontalLinear(const T* row, const std::int32_t* first, const float* frac
           r[2] = lerp(ByteAt<16>(di, a), ByteAt<16>(di, b));
           r[3] = lerp(ByteAt<24>(di, a), ByteAt<24>(di, b));
         }
+      } else if constexpr (C == 1 && std::is_same_v<T, float>) {
+        // Both taps as one 64-bit word.
+        hn::Vec<decltype(di)> a, b;
+        TapWords<4, true>(di, row, first + x, &a, &b);
+        r[0] = hn::Add(hn::Mul(w0, hn::BitCast(df, a)), hn::Mul(t, hn::BitCast(df, b)));
+      } else if constexpr (C == 1) {
+        // Both 16-bit taps as one word.
+        hn::Vec<decltype(di)> g;
+        TapWords<2, false>(di, row, first + x, &g, &g);
+        const auto p0 = std::is_signed_v<T> ? hn::ShiftRight<16>(hn::ShiftLeft<16>(g)) : hn::And(g, hn::Set(di, 0xFFFF));
+        const auto p1 = std::is_signed_v<T> ? hn::ShiftRight<16>(g) : hn::BitCast(di, hn::ShiftRight<16>(hn::BitCast(hn::RebindToUnsigned<decltype(di)>(), g)));
+        r[0] = hn::Add(hn::Mul(w0, hn::ConvertTo(df, p0)), hn::Mul(t, hn::ConvertTo(df, p1)));
       } else {
         const auto f = hn::Mul(hn::LoadU(di, first + x), hn::Set(di, C));
         for (int k = 0; k < C; ++k) {
