@@ -370,7 +370,7 @@ void separableTile(const Tile& t, const T* pSrc, int srcStep, int border, Carve&
   RowRing<A> ring(ringMem, slots, len, ptrs, box.y0, box.y1);
   const RowKernels& k = rowKernels();
   // Linear rows of interleaved 8u pixels and one-channel 16u and 32f rows: the row kernels over
-  // the inner columns whose last word (four bytes from a tap sample) ends inside the box.
+  // the inner columns whose last word (four bytes from a tap sample) ends by the row's last tap.
   void (*linear)(const T*, const std::int32_t*, const float*, float*, std::size_t) = nullptr;
   int linearEnd = ax.innerBegin;
   if constexpr (NT == 2 && PS == C && CS == 1) {
@@ -379,7 +379,9 @@ void separableTile(const Tile& t, const T* pSrc, int srcStep, int border, Carve&
     if constexpr (std::is_same_v<T, Rux32f> && C == 1) linear = k.linear32f.row[0];
   }
   if (linear != nullptr) {
-    const long long boxEnd = static_cast<long long>(box.x1) * C * sizeof(T);
+    // The caller's memory may end at the row's last tap, short of the box (a clipped tile).
+    const int lastTap = std::min(ax.first[ax.count - 1] + 1, box.x1 - 1);
+    const long long boxEnd = (lastTap + 1LL) * C * static_cast<long long>(sizeof(T));
     const auto wordEnd = [&](int d) { return ((ax.first[d] + 1LL) * C + C - 1) * static_cast<long long>(sizeof(T)) + 4; };
     linearEnd = ax.innerEnd;
     while (linearEnd > ax.innerBegin && wordEnd(linearEnd - 1) > boxEnd) --linearEnd;
