@@ -53,13 +53,13 @@ HWY_INLINE std::size_t ForChunks(const RowJob& job, const float* mx, const float
   return x;
 }
 
-HWY_INLINE VI Byte(VI g, int k) {
-  const DI di;
+template <class D>
+HWY_INLINE hn::Vec<D> ByteOf(D d, hn::Vec<D> g, int k) {
   switch (k) {
-    case 0: return hn::And(g, hn::Set(di, 0xFF));
-    case 1: return hn::And(hn::ShiftRight<8>(g), hn::Set(di, 0xFF));
-    case 2: return hn::And(hn::ShiftRight<16>(g), hn::Set(di, 0xFF));
-    default: return hn::And(hn::ShiftRight<24>(g), hn::Set(di, 0xFF));
+    case 0: return hn::And(g, hn::Set(d, 0xFF));
+    case 1: return hn::And(hn::ShiftRight<8>(g), hn::Set(d, 0xFF));
+    case 2: return hn::And(hn::ShiftRight<16>(g), hn::Set(d, 0xFF));
+    default: return hn::And(hn::ShiftRight<24>(g), hn::Set(d, 0xFF));
   }
 }
 
@@ -132,7 +132,7 @@ std::size_t Nearest8u(const RowJob& job, const float* mx, const float* my, std::
     if (!hn::AllFalse(di, ix > hn::Set(di, lastWord))) return false;
     const VI g = hn::GatherOffset(di, base, hn::Add(hn::Mul(iy, step), hn::Mul(ix, hn::Set(di, C))));
     VI c[4];
-    for (int k = 0; k < C; ++k) c[k] = Byte(g, k);
+    for (int k = 0; k < C; ++k) c[k] = ByteOf(DI(), g, k);
     Store8u<C, kAlpha>(inside, all, c, dst + x * C);
     return true;
   });
@@ -189,17 +189,17 @@ std::size_t Linear8u(const RowJob& job, const float* mx, const float* my, std::u
       const VI o = j == 0 ? off : hn::Add(off, step);
       if constexpr (C == 1) {
         const VI g = hn::GatherOffset(di, base, o);
-        r[j][0] = h(Byte(g, 0), Byte(g, 1));
+        r[j][0] = h(ByteOf(DI(), g, 0), ByteOf(DI(), g, 1));
       } else if constexpr (C == 3) {
         const VI a = hn::GatherOffset(di, base, o);
         const VI b = hn::GatherOffset(di, base, hn::Add(o, hn::Set(di, 2)));
-        r[j][0] = h(Byte(a, 0), Byte(a, 3));
-        r[j][1] = h(Byte(a, 1), Byte(b, 2));
-        r[j][2] = h(Byte(a, 2), Byte(b, 3));
+        r[j][0] = h(ByteOf(DI(), a, 0), ByteOf(DI(), a, 3));
+        r[j][1] = h(ByteOf(DI(), a, 1), ByteOf(DI(), b, 2));
+        r[j][2] = h(ByteOf(DI(), a, 2), ByteOf(DI(), b, 3));
       } else {
         const VI a = hn::GatherOffset(di, base, o);
         const VI b = hn::GatherOffset(di, base, hn::Add(o, hn::Set(di, 4)));
-        for (int k = 0; k < K; ++k) r[j][k] = h(Byte(a, k), Byte(b, k));
+        for (int k = 0; k < K; ++k) r[j][k] = h(ByteOf(DI(), a, k), ByteOf(DI(), b, k));
       }
     }
     VI c[4];
@@ -268,16 +268,6 @@ HWY_INLINE hn::Vec<D> CubicWeight(D dd, hn::Vec<D> x, bool catmullRom) {
                     hn::Set(dd, 6.0));
   }
   return hn::IfThenElseZero(x < two, hn::IfThenElse(x < one, inner, outer));
-}
-
-template <class D>
-HWY_INLINE hn::Vec<D> ByteOf(D d, hn::Vec<D> g, int k) {
-  switch (k) {
-    case 0: return hn::And(g, hn::Set(d, 0xFF));
-    case 1: return hn::And(hn::ShiftRight<8>(g), hn::Set(d, 0xFF));
-    case 2: return hn::And(hn::ShiftRight<16>(g), hn::Set(d, 0xFF));
-    default: return hn::And(hn::ShiftRight<24>(g), hn::Set(d, 0xFF));
-  }
 }
 
 // Cubic and Catmull-Rom, 4 x 4 taps from floor(u) - 1 on, clamped to the image, in double
