@@ -128,7 +128,7 @@ RuxResult getResizeRect(RuxImageRect srcRoi, RuxImageRect* pDstRect, double sx, 
   if (!(sx > 0 && sy > 0 && std::isfinite(sx) && std::isfinite(sy))) return ruxStatusBadResizeFactor;
   const Interp in = splitInterp(interpolation);
   if (!validInterp(in)) return ruxStatusBadInterpolation;
-  if (!std::isfinite(shx) || !std::isfinite(shy)) return ruxStatusBadArg;
+  if (!std::isfinite(shx) || !std::isfinite(shy)) return ruxStatusBadResizeFactor;
   const double X0 = srcRoi.x * sx + shx, X1 = (static_cast<double>(srcRoi.x) + srcRoi.width) * sx + shx;
   const double Y0 = srcRoi.y * sy + shy, Y1 = (static_cast<double>(srcRoi.y) + srcRoi.height) * sy + shy;
   int b[4];
@@ -494,7 +494,7 @@ RuxResult resizeSqrPixel(const T* const* src, int planes, RuxImageSize srcSize, 
   const Interp in = splitInterp(interpolation);
   if (!validInterp(in)) return ruxStatusBadInterpolation;
   if (in.mode == kSuper && (sx > 1 || sy > 1)) return ruxStatusBadResizeFactor;
-  if (!std::isfinite(shx) || !std::isfinite(shy)) return ruxStatusBadArg;
+  if (!std::isfinite(shx) || !std::isfinite(shy)) return ruxStatusBadResizeFactor;
   if (srcRoi.x >= srcSize.width || srcRoi.y >= srcSize.height) return ruxStatusNoIntersection;
 
   // Written rectangle: the clipped source region mapped into the destination region.

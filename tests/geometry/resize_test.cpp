@@ -244,6 +244,9 @@ TEST(Resize, RectAndBufferQueries) {
   RuxImageRect r{7, 7, 7, 7};
   EXPECT_EQ(ruxiGetResizeRect({0, 0, 10, 10}, &r, 0.04, 0.04, 0, 0, 2), ruxStatusNoWork);
   EXPECT_EQ(r.x, 7);
+  EXPECT_EQ(ruxiGetResizeRect({0, 0, 10, 10}, &r, 1, 1, std::nan(""), 0, 2), ruxStatusBadResizeFactor);
+  EXPECT_EQ(ruxiGetResizeRect({0, 0, 10, 10}, &r, 1, 1, 0, -HUGE_VAL, 2), ruxStatusBadResizeFactor);
+  EXPECT_EQ(r.x, 7);
   EXPECT_EQ(ruxiGetResizeRect({2, 3, 10, 10}, &r, 1.5, 0.5, 0.25, -0.25, 2), 0);
   EXPECT_EQ(r.x, 3);
   EXPECT_EQ(r.width, 15);
@@ -296,7 +299,8 @@ TEST(Resize, Validation) {
           {"mode", [&] { return call(src.data(), {8, 8}, all, dst.data(), all, 1.5, 0, 3, buffer.data()); }, -22},
           {"two flags", [&] { return call(src.data(), {8, 8}, all, dst.data(), all, 1, 0, (int)0x60000002, buffer.data()); }, -22},
           {"super enlarging", [&] { return call(src.data(), {8, 8}, all, dst.data(), all, 1.5, 0, 8, buffer.data()); }, -23},
-          {"shift NaN", [&] { return call(src.data(), {8, 8}, all, dst.data(), all, 1, nan, 2, buffer.data()); }, -5},
+          {"shift NaN", [&] { return call(src.data(), {8, 8}, all, dst.data(), all, 1, nan, 2, buffer.data()); }, -23},
+          {"shift infinite", [&] { return call(src.data(), {8, 8}, all, dst.data(), all, 1, HUGE_VAL, 2, buffer.data()); }, -23},
           {"origin outside", [&] { return call(src.data(), {8, 8}, {8, 0, 8, 8}, dst.data(), all, 1, 0, 2, buffer.data()); }, 29},
           {"nothing to write", [&] { return call(src.data(), {8, 8}, all, dst.data(), all, 1, 100, 2, buffer.data()); }, 1},
       },
