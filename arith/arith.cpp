@@ -251,7 +251,7 @@ RuxResult divImages(const T* s1, int s1Step, const T* s2, int s2Step, T* d, int 
   if (badSteps(s1Step, s2Step, dStep)) return ruxStatusBadStep;
   if (checkMode && (mode < 0 || mode > 2)) return ruxStatusBadRoundMode;
   const DivRowFn fn = arithKernels().div[arithType<T>()][mode];
-  const int warn = forRows<T, L>({s1, s1Step, false}, s2, s2Step, d, dStep, roi, false,
+  const int warn = forRows<T, L>({s1, s1Step, false}, s2, s2Step, d, dStep, roi, true,
                                  [fn, sf](const T* a, const T* b, T* o, std::size_t n) {
                                    return fn(a, b, o, n, sf);
                                  });
@@ -270,7 +270,7 @@ RuxResult divConst(const T* values, const T* src, int srcStep, T* d, int dStep, 
   alignas(64) T pattern[kChunk];
   buildPattern<T, L>(values, pattern);
   const ExactDivRowFn fn = exactDivRow(arithType<T>());
-  forRows<T, L>({pattern, 0, true}, src, srcStep, d, dStep, roi, false,
+  forRows<T, L>({pattern, 0, true}, src, srcStep, d, dStep, roi, true,
                 [fn, sf](const T* a, const T* b, T* o, std::size_t n) {
                   fn(a, b, o, n, sf);
                   return 0;
@@ -288,7 +288,7 @@ RuxResult floatImages(const Rux32f* s1, int s1Step, const Rux32f* s2, int s2Step
   const ArithKernels& k = arithKernels();
   if (kOp == kArithDiv) {
     if (badSteps(s1Step, s2Step, dStep)) return ruxStatusBadStep;
-    const int warn = forRows<Rux32f, L>({s1, s1Step, false}, s2, s2Step, d, dStep, roi, false,
+    const int warn = forRows<Rux32f, L>({s1, s1Step, false}, s2, s2Step, d, dStep, roi, true,
                                         [&k](const Rux32f* a, const Rux32f* b, Rux32f* o,
                                              std::size_t n) { return k.f32Div(a, b, o, n); });
     return warn ? ruxStatusZeroDivisorSeen : ruxStatusOk;
@@ -315,7 +315,7 @@ RuxResult floatConst(const Rux32f* values, const Rux32f* src, int srcStep, Rux32
       if (values[c] == 0.0f) return ruxStatusConstDivisorZero;
     }
     buildPattern<Rux32f, L>(values, pattern);
-    forRows<Rux32f, L>({pattern, 0, true}, src, srcStep, d, dStep, roi, false,
+    forRows<Rux32f, L>({pattern, 0, true}, src, srcStep, d, dStep, roi, true,
                        [&k](const Rux32f* a, const Rux32f* b, Rux32f* o, std::size_t n) {
                          return k.f32Div(a, b, o, n);
                        });
@@ -378,7 +378,7 @@ RuxResult complexImages(const S* s1, int s1Step, const S* s2, int s2Step, S* d, 
   if (anyNull(s1, s2, d)) return ruxStatusNullPointer;
   if (badSize(roi)) return ruxStatusBadSize;
   if (badSteps(s1Step, s2Step, dStep)) return ruxStatusBadStep;
-  const int warn = forRows<S, L>({s1, s1Step, false}, s2, s2Step, d, dStep, roi, false,
+  const int warn = forRows<S, L>({s1, s1Step, false}, s2, s2Step, d, dStep, roi, true,
                                  ComplexRow<S>{kOp, sf, &arithKernels()});
   return warn ? ruxStatusZeroDivisorSeen : ruxStatusOk;
 }
@@ -405,7 +405,7 @@ RuxResult complexConst(const S* values, const S* src, int srcStep, S* d, int dSt
   }
   alignas(64) S pattern[kChunk];
   buildPattern<S, L>(values, pattern);
-  forRows<S, L>({pattern, 0, true}, src, srcStep, d, dStep, roi, false,
+  forRows<S, L>({pattern, 0, true}, src, srcStep, d, dStep, roi, true,
                 ComplexRow<S>{kOp, sf, &arithKernels()});
   return ruxStatusOk;
 }

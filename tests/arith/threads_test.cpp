@@ -35,6 +35,14 @@ TEST(ArithThreads, PointwiseFamilies) {
     expectSame("And 8u C1" + at, d, [&] {
       return ruxiAnd_8u_C1R(a.data(), a.step(), b.data(), b.step(), d.data(), d.step(), a.size());
     });
+    // Division: a zero divisor only in the last row, so the warning comes from the last block.
+    GuardedImage<Rux8u> divisor = a;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < kW; ++x) divisor.at(x, y, 0) = static_cast<Rux8u>(divisor.at(x, y, 0) | 1);
+    divisor.at(kW - 1, h - 1, 0) = 0;
+    expectSame("Div 8u C1 Sfs" + at, d, [&] {
+      return ruxiDiv_8u_C1RSfs(divisor.data(), divisor.step(), b.data(), b.step(), d.data(), d.step(), a.size(), -2);
+    }, ruxStatusZeroDivisorSeen);
     GuardedImage<Rux8u> a4(kW / 4, h, 4, 4), b4(kW / 4, h, 4, 5), d4(kW / 4, h, 4, 6);
     expectSame("AlphaComp 8u AC4" + at, d4, [&] {
       return ruxiAlphaComp_8u_AC4R(a4.data(), a4.step(), b4.data(), b4.step(), d4.data(), d4.step(),
@@ -52,11 +60,17 @@ TEST(ArithThreads, PointwiseFamilies) {
     for (int y = 0; y < h; ++y) {
       for (int x = 0; x < kW / 4; ++x) s.at(x, y, 0) = std::fabs(s.at(x, y, 0)) + 1.0f;
     }
+    expectSame("Div 32f C1" + at, d, [&] {
+      return ruxiDiv_32f_C1R(s.data(), s.step(), s.data(), s.step(), d.data(), d.step(), s.size());
+    });
     s.at(5, h - 1, 0) = -1.0f;
     s.at(7, 0, 0) = 0.0f;
     expectSame("Ln 32f C1" + at, d, [&] {
       return ruxiLn_32f_C1R(s.data(), s.step(), d.data(), d.step(), s.size());
     }, ruxStatusLogOfZero);
+    expectSame("DivC 32f C1" + at, d, [&] {
+      return ruxiDivC_32f_C1R(s.data(), s.step(), 3.0f, d.data(), d.step(), s.size());
+    });
   }
 }
 
