@@ -362,6 +362,20 @@ void separableBand(const Job<T>& job, int r0, int r1, Carve& mem, bool run) {
       s2End = s2Begin + static_cast<int>(std::clamp<long long>(room, 0, e - s2Begin));
     }
   }
+  // Four- and six-tap rows of 8u samples: the row kernels over the inner columns.
+  void (*taps)(const T*, const std::int32_t*, const float*, float*, std::size_t) = nullptr;
+  if constexpr ((NT == 4 || NT == 6) && std::is_same_v<T, Rux8u>) taps = rowKernels().taps8u.row[NT == 4 ? 0 : 1][C - 1];
+  // Inner columns [d0, d1): taps all inside the box.
+  const auto innerRange = [&](const T* s, A* out, int d0, int d1) {
+    if constexpr (std::is_same_v<A, float>) {
+      if (taps != nullptr && d1 > d0) {
+        taps(s, ax.first + d0, ax.weight + static_cast<std::ptrdiff_t>(d0) * NT, out + static_cast<std::ptrdiff_t>(d0) * C,
+             static_cast<std::size_t>(d1 - d0));
+        return;
+      }
+    }
+    horizontalRange<NT, T, A, C>(s, ax, box, out, d0, d1, false);
+  };
   const std::size_t inner0 = static_cast<std::size_t>(ax.innerBegin) * C, inner1 = static_cast<std::size_t>(ax.innerEnd) * C,
                     all = static_cast<std::size_t>(W) * C;
   for (int p = 0; p < job.planes; ++p) {
@@ -373,12 +387,17 @@ void separableBand(const Job<T>& job, int r0, int r1, Carve& mem, bool run) {
           horizontalRange<NT, T, A, C>(s, ax, box, out, 0, s2Begin, true);
           stride2(s + ax.first[s2Begin], ax.weight + static_cast<std::ptrdiff_t>(s2Begin) * ax.taps, ax.taps,
                   out + s2Begin, static_cast<std::size_t>(s2End - s2Begin));
-          horizontalRange<NT, T, A, C>(s, ax, box, out, s2End, ax.innerEnd, false);
+          innerRange(s, out, s2End, ax.innerEnd);
           horizontalRange<NT, T, A, C>(s, ax, box, out, ax.innerEnd, ax.count, true);
           return;
         }
       }
-      if (linear == nullptr) return horizontalRow<NT, T, A, C>(s, ax, box, out);
+      if (linear == nullptr) {
+        horizontalRange<NT, T, A, C>(s, ax, box, out, 0, ax.innerBegin, true);
+        innerRange(s, out, ax.innerBegin, ax.innerEnd);
+        horizontalRange<NT, T, A, C>(s, ax, box, out, ax.innerEnd, ax.count, true);
+        return;
+      }
       horizontalRange<NT, T, A, C>(s, ax, box, out, 0, ax.innerBegin, true);
       linear(s, ax.first + ax.innerBegin, ax.weight + ax.innerBegin, out + static_cast<std::ptrdiff_t>(ax.innerBegin) * C,
              static_cast<std::size_t>(linearEnd - ax.innerBegin));

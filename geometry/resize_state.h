@@ -386,9 +386,20 @@ void separableTile(const Tile& t, const T* pSrc, int srcStep, int border, Carve&
     linearEnd = ax.innerEnd;
     while (linearEnd > ax.innerBegin && wordEnd(linearEnd - 1) > boxEnd) --linearEnd;
   }
+  // Four- and six-tap rows of 8u pixels: the row kernels over the inner columns (they read
+  // exactly the taps).
+  void (*taps)(const T*, const std::int32_t*, const float*, float*, std::size_t) = nullptr;
+  if constexpr ((NT == 4 || NT == 6) && PS == C && CS == 1 && std::is_same_v<T, Rux8u>) taps = k.taps8u.row[NT == 4 ? 0 : 1][C - 1];
   const auto makeRow = [&](int r, A* row) {
     const T* in = rowPtr(pSrc, srcStep, r);
     if constexpr (std::is_same_v<A, float>) {
+      if (taps != nullptr && ax.innerEnd > ax.innerBegin) {
+        horizontalRange<NT, T, A, C, PS, CS>(in, ax, box, row, 0, ax.innerBegin, true);
+        taps(in, ax.first + ax.innerBegin, ax.weight + static_cast<std::ptrdiff_t>(ax.innerBegin) * NT,
+             row + static_cast<std::ptrdiff_t>(ax.innerBegin) * C, static_cast<std::size_t>(ax.innerEnd - ax.innerBegin));
+        horizontalRange<NT, T, A, C, PS, CS>(in, ax, box, row, ax.innerEnd, ax.count, true);
+        return;
+      }
       if (linear != nullptr && linearEnd > ax.innerBegin) {
         horizontalRange<NT, T, A, C, PS, CS>(in, ax, box, row, 0, ax.innerBegin, true);
         linear(in, ax.first + ax.innerBegin, ax.weight + ax.innerBegin, row + static_cast<std::ptrdiff_t>(ax.innerBegin) * C,

@@ -2,6 +2,7 @@
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "primitives/resample_kernels.cpp"
 #include "hwy/foreach_target.h"  // IWYU pragma: keep
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -25,6 +26,21 @@ __attribute__((noinline)) void linearTail(const T* row, const std::int32_t* firs
     const T* s = row + static_cast<std::ptrdiff_t>(first[x]) * C;
     for (int k = 0; k < C; ++k)
       out[x * C + k] = w0 * static_cast<float>(loadSample<T>(s + k)) + t * static_cast<float>(loadSample<T>(s + C + k));
+  }
+}
+
+// Tail of the four- and six-tap rows, likewise outside the target regions.
+template <class T, int C, int NT>
+__attribute__((noinline)) void tapsTail(const T* row, const std::int32_t* first, const float* w, float* out,
+                                        std::size_t from, std::size_t n) {
+  for (std::size_t x = from; x < n; ++x) {
+    const T* s = row + static_cast<std::ptrdiff_t>(first[x]) * C;
+    const float* wx = w + x * NT;
+    for (int k = 0; k < C; ++k) {
+      float a = wx[0] * static_cast<float>(loadSample<T>(s + k));
+      for (int j = 1; j < NT; ++j) a = a + wx[j] * static_cast<float>(loadSample<T>(s + j * C + k));
+      out[x * C + k] = a;
+    }
   }
 }
 }  // namespace rux::resample::detail
@@ -323,6 +339,60 @@ void HorizontalLinear(const T* row, const std::int32_t* first, const float* frac
   detail::linearTail<T, C>(row, first, frac, out, x, n);
 }
 
+// Four- and six-tap rows of bytes in blocks: per column the taps' T C bytes read in plain code as
+// 32-bit words into small arrays (the last word ends at the last byte, so no read passes it) and
+// the weights transposed beside them; the sums formed in vectors, one product and one addition
+// per tap in the plain order.
+template <int C, int NT>
+void HorizontalTaps(const std::uint8_t* row, const std::int32_t* first, const float* w, float* out, std::size_t n) {
+  const hn::ScalableTag<float> df;
+  const hn::RebindToSigned<decltype(df)> di;
+  const std::size_t N = hn::Lanes(df);
+  constexpr int kBytes = NT * C, kWords = (kBytes + 3) / 4;
+  // Byte offset of word v in the window, and word and shift of byte b.
+  constexpr auto start = [](int v) { return v == kWords - 1 ? kBytes - 4 : 4 * v; };
+  constexpr std::size_t kBlock = 64;
+  HWY_ALIGN std::int32_t win[kWords][kBlock];
+  HWY_ALIGN float wt[NT][kBlock];
+  std::size_t x = 0;
+  while (n - x >= N) {
+    const std::size_t m = std::min(kBlock, (n - x) / N * N);
+    for (std::size_t i = 0; i < m; ++i) {
+      const std::uint8_t* p = row + static_cast<std::ptrdiff_t>(first[x + i]) * C;
+      for (int v = 0; v < kWords; ++v) std::memcpy(&win[v][i], p + start(v), 4);
+      float taps[NT];
+      std::memcpy(taps, w + (x + i) * NT, sizeof(taps));
+      for (int j = 0; j < NT; ++j) wt[j][i] = taps[j];
+    }
+    for (std::size_t j = 0; j < m; j += N) {
+      // Byte b of a column's window (tap b / C, channel b % C).
+      const auto sample = [&](int b) {
+        const int v = b / 4;
+        const auto g = hn::Load(di, win[v] + j);
+        return hn::ConvertTo(df, hn::And(hn::ShiftRightSame(g, 8 * (b - start(v))), hn::Set(di, 0xFF)));
+      };
+      hn::Vec<decltype(df)> r[C];
+      for (int k = 0; k < C; ++k) {
+        auto a = hn::Mul(hn::Load(df, wt[0] + j), sample(k));
+        for (int t = 1; t < NT; ++t) a = hn::Add(a, hn::Mul(hn::Load(df, wt[t] + j), sample(t * C + k)));
+        r[k] = a;
+      }
+      float* o = out + (x + j) * C;
+      if constexpr (C == 1) hn::StoreU(r[0], df, o);
+      else if constexpr (C == 2) hn::StoreInterleaved2(r[0], r[1], df, o);
+      else if constexpr (C == 3) hn::StoreInterleaved3(r[0], r[1], r[2], df, o);
+      else hn::StoreInterleaved4(r[0], r[1], r[2], r[3], df, o);
+    }
+    x += m;
+  }
+  detail::tapsTail<std::uint8_t, C, NT>(row, first, w, out, x, n);
+}
+
+constexpr TapsSet MakeTaps() {
+  return {{{&HorizontalTaps<1, 4>, &HorizontalTaps<2, 4>, &HorizontalTaps<3, 4>, &HorizontalTaps<4, 4>},
+           {&HorizontalTaps<1, 6>, &HorizontalTaps<2, 6>, &HorizontalTaps<3, 6>, &HorizontalTaps<4, 6>}}};
+}
+
 template <class T>
 constexpr LinearSet<T> MakeLinear() {
   return {{&HorizontalLinear<T, 1>, &HorizontalLinear<T, 3>, &HorizontalLinear<T, 4>}};
@@ -471,6 +541,11 @@ const RowKernels* GetRowKernels() {
       MakeLinear<std::uint16_t>(),
       MakeLinear<std::int16_t>(),
       MakeLinear<float>(),
+#if HWY_TARGET == HWY_SCALAR
+      {},
+#else
+      MakeTaps(),
+#endif
       {&Halve8u, &HalvePixels8u<3>, &HalvePixels8u<4>},
 #if HWY_TARGET == HWY_SCALAR
       {nullptr, nullptr, nullptr, nullptr},

@@ -34,6 +34,15 @@ struct LinearSet {
   void (*row[3])(const T* row, const std::int32_t* first, const float* frac, float* out, std::size_t n);
 };
 
+// Horizontal pass of 8u rows over a four- or six-tap table (index 0, 1) for 1 to 4 channels
+// (index C - 1): out[i C + k] = w[i T] s[f C + k] + w[i T + 1] s[(f + 1) C + k] + ... (T = taps,
+// f = first[i], terms left to right, the engine's plain order) over n columns whose taps lie
+// inside the row; reads exactly the taps. Null on the one-lane target. (Float rows gain nothing
+// over the plain loop.)
+struct TapsSet {
+  void (*row[2][4])(const std::uint8_t* row, const std::int32_t* first, const float* w, float* out, std::size_t n);
+};
+
 // A block of 16 destination bytes of a nearest-neighbour row: byte j is source byte base + lo[j]
 // when lo[j] < 16, else base + 16 + hi[j] (the other index of each pair has its top bit set).
 struct ByteBlock {
@@ -68,6 +77,7 @@ struct RowKernels {
   LinearSet<std::uint16_t> linear16u;
   LinearSet<std::int16_t> linear16s;
   LinearSet<float> linear32f;
+  TapsSet taps8u;
   // 8u halving of n pixels of C channels: out[iC + k] = (a[2iC + k] + a[(2i + 1)C + k] + b[2iC + k]
   // + b[(2i + 1)C + k] + 2) >> 2; [0] one channel, [1] three, [2] four.
   void (*halve8u[3])(const std::uint8_t* a, const std::uint8_t* b, std::uint8_t* out, std::size_t n);
