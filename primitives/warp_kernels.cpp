@@ -146,33 +146,50 @@ void Linear8uC1(const LinearJob& job, const double* u, const double* v, std::uin
   ForBlocks<std::uint8_t, 1, kBlock>(u, v, dst, n, block);
 }
 
-// C3 reads words at the first tap and two bytes on; C4 one word per pixel.
+// Three and four channels in blocks like one channel: each tap row of a pixel (two pixels, 2 C
+// bytes) read as two 32-bit words, the first at the row's first byte and the second ending at
+// its last (they overlap for three channels), the samples formed in vectors from their bytes.
 template <int C, int K>
 void Linear8u(const LinearJob& job, const double* u, const double* v, std::uint8_t* dst, std::size_t n) {
   const DI di;
+  const DF df;
   const D8 d8;
-  const auto* base = reinterpret_cast<const std::int32_t*>(job.src);
+  const std::size_t N = hn::Lanes(DD());
+  constexpr std::size_t kBlock = 64;
+  constexpr int kHigh = 2 * C - 4;  // first byte of the second word
+  alignas(64) std::int32_t off[kBlock], words[2][2][kBlock];
+  alignas(64) float fxs[kBlock], fys[kBlock];
   const VI step = hn::Set(di, job.step);
-  ForChunks<std::uint8_t, C>(u, v, dst, n, [&](const double* pu, const double* pv, std::uint8_t* out) {
-    VI ix, iy;
-    VF fx, fy;
-    Axis(hn::LoadU(DD(), pu), job.W, &ix, &fx);
-    Axis(hn::LoadU(DD(), pv), job.H, &iy, &fy);
-    const VI off = hn::Add(hn::Mul(iy, step), hn::Mul(ix, hn::Set(di, C)));
-    VF p0[2][4], p1[2][4];
-    for (int j = 0; j < 2; ++j) {
-      const VI o = j == 0 ? off : hn::Add(off, step);
-      const VI a = hn::GatherOffset(di, base, o);
-      const VI b = hn::GatherOffset(di, base, hn::Add(o, hn::Set(di, C == 3 ? 2 : 4)));
-      for (int k = 0; k < K; ++k) {
-        p0[j][k] = ByteF(a, k);
-        p1[j][k] = C == 3 ? (k == 0 ? ByteF(a, 3) : ByteF(b, k + 1)) : ByteF(b, k);
+  const auto block = [&](const double* pu, const double* pv, std::uint8_t* out, std::size_t m) {
+    for (std::size_t j = 0; j < m; j += N) {
+      VI ix, iy;
+      VF fx, fy;
+      Axis(hn::LoadU(DD(), pu + j), job.W, &ix, &fx);
+      Axis(hn::LoadU(DD(), pv + j), job.H, &iy, &fy);
+      hn::Store(hn::Add(hn::Mul(iy, step), hn::Mul(ix, hn::Set(di, C))), di, off + j);
+      hn::Store(fx, df, fxs + j);
+      hn::Store(fy, df, fys + j);
+    }
+    for (std::size_t i = 0; i < m; ++i) {
+      const std::uint8_t* p = job.src + off[i];
+      for (int r = 0; r < 2; ++r) {
+        const std::uint8_t* q = p + static_cast<std::ptrdiff_t>(r) * job.step;
+        std::memcpy(&words[r][0][i], q, 4);
+        std::memcpy(&words[r][1][i], q + kHigh, 4);
       }
     }
-    hn::Vec<D8> c[4];
-    for (int k = 0; k < K; ++k) c[k] = Sample8u(p0[0][k], p1[0][k], p0[1][k], p1[1][k], fx, fy);
-    StorePixels<std::uint8_t, C, K>(d8, c, out);
-  });
+    for (std::size_t j = 0; j < m; j += N) {
+      // Channel k of the first pixel is byte k, of the second byte C + k.
+      const auto byte = [&](int r, int b) {
+        return b < 4 ? ByteF(hn::Load(di, words[r][0] + j), b) : ByteF(hn::Load(di, words[r][1] + j), b - kHigh);
+      };
+      const VF fx = hn::Load(df, fxs + j), fy = hn::Load(df, fys + j);
+      hn::Vec<D8> c[4];
+      for (int k = 0; k < K; ++k) c[k] = Sample8u(byte(0, k), byte(0, C + k), byte(1, k), byte(1, C + k), fx, fy);
+      StorePixels<std::uint8_t, C, K>(d8, c, out + j * C);
+    }
+  };
+  ForBlocks<std::uint8_t, C, kBlock>(u, v, dst, n, block);
 }
 
 // 32f: top = p00 + (p01 - p00) fx, bottom likewise, top + (bottom - top) fy.
