@@ -21,6 +21,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/parallel.h"
+#include "core/scratch.h"
 #include "geometry/resize_state.h"
 #include "ruxi.h"
 
@@ -535,9 +537,25 @@ RUXAPI RuxResult ruxiResizeYUV420_8u_P2R(const Rux8u* pSrcY, int srcYStep, const
   const int lobes = mode == kLanczos ? 3 : 0;
   fillYuv(pBuffer, kId420, mode, lobes, srcSize, dstSize);
   const YuvState* y = yuvAt(pBuffer);
-  const YuvTile t = yuvTile(y, {0, 0}, dstSize);
   Rux8u* work = reinterpret_cast<Rux8u*>(const_cast<YuvState*>(y)) + (state - 64);
-  run420(t, mode, ruxBorderReplicate, pSrcY, srcYStep, pSrcUV, srcUVStep, pDstY, dstYStep, pDstUV, dstUVStep, work);
+  // Bands of chroma rows (two luma rows each) run as tiles of the frame on the library's threads:
+  // a tile gives the bits of the whole call. The first band works in the caller's buffer, the
+  // others in scratch of a whole frame's work each (any band fits); without it one thread runs.
+  const long long touched = 3LL * (static_cast<long long>(srcSize.width) * srcSize.height +
+                                   static_cast<long long>(dstSize.width) * dstSize.height) / 2;
+  const int chromaRows = (dstSize.height + 1) / 2;
+  int threads = std::min(par::threadsForBytes(touched), chromaRows);
+  const long long frameWork = yuvWork(y, dstSize.width, dstSize.height);
+  Scratch<Rux8u> more(threads > 1 ? (threads - 1) * frameWork : 0);
+  if (!more) threads = 1;
+  par::forEachRowBlock(chromaRows, threads, [&](par::RowRange r) {
+    const int y0 = 2 * r.begin, y1 = std::min(dstSize.height, 2 * r.end);
+    const YuvTile t = yuvTile(y, {0, y0}, {dstSize.width, y1 - y0});
+    Rux8u* w = r.begin == 0 ? work : more.get() + (omp_get_thread_num() - 1) * frameWork;
+    run420(t, mode, ruxBorderReplicate, rowPtr(pSrcY, srcYStep, t.luma.sy) + t.luma.sx, srcYStep,
+           rowPtr(pSrcUV, srcUVStep, t.chroma.sy) + 2 * t.chroma.sx, srcUVStep, rowPtr(pDstY, dstYStep, y0), dstYStep,
+           rowPtr(pDstUV, dstUVStep, y0 / 2), dstUVStep, w);
+  });
   const bool odd = ((srcSize.width | srcSize.height | dstSize.width | dstSize.height) & 1) != 0;
   return odd ? ruxStatusOddSize : ruxStatusOk;
 }

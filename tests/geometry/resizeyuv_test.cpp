@@ -159,6 +159,29 @@ TEST(ResizeYUV420, SingleCallEqualsTheTiledPlanes) {
   ASSERT_TRUE(equalsPlane(dy, refPlane(pick(y5, 5, 5, 1, 0, 1, 1), 6, 0, 8, 8)));
 }
 
+// The single call on a frame large enough to run in bands on several threads: the bytes do not
+// depend on the thread count (odd destination height: the last band ends on a lone luma row).
+TEST(ResizeYUV420, SingleCallIsThreadIndependent) {
+  if (!ruxtest::onFirstTargetPass()) GTEST_SKIP() << "thread sweep runs on the first target pass";
+  const RuxImageSize s{1100, 700}, d{734, 467}, cs{550, 350}, cd{367, 233};
+  FencedImage<Rux8u> y(s.width, s.height, 1, Border{}, Fence::kAfter, 11), uv(cs.width, cs.height, 2, Border{}, Fence::kAfter, 12);
+  for (int mode : {6, 8, 16}) {
+    ruxtest::expectThreadIndependent("mode " + std::to_string(mode), [&] {
+      GuardedImage<Rux8u> dy(d.width, d.height, 1, 5), duv(cd.width, cd.height, 2, 6);
+      int bytes = 0;
+      EXPECT_EQ(ruxiResizeYUV420GetBufSize(s, d, mode, &bytes), 0);
+      std::vector<Rux8u> buf(static_cast<std::size_t>(bytes));
+      EXPECT_EQ(ruxiResizeYUV420_8u_P2R(y.data(), y.step(), uv.data(), uv.step(), s, dy.data(), dy.step(), duv.data(),
+                                        duv.step(), d, mode, buf.data()), ruxStatusOddSize);
+      EXPECT_TRUE(dy.check() && duv.check());
+      std::vector<std::uint8_t> out;
+      for (int r = 0; r < d.height; ++r) out.insert(out.end(), dy.row(r), dy.row(r) + d.width);
+      for (int r = 0; r < cd.height; ++r) out.insert(out.end(), duv.row(r), duv.row(r) + 2 * cd.width);
+      return out;
+    });
+  }
+}
+
 // 4:2:2 by state: luma from every second byte, chroma pairs from bytes 1 and 3 of each pixel
 // pair, each following the per-plane reference; tiles (also of odd width) stitch together.
 TEST(ResizeYUV422, PackedPlanesFollowTheReferenceAndTilesStitch) {
@@ -341,7 +364,9 @@ TEST(ResizeFilter, IdentityConstantsAndTheKernel) {
         for (int y = 0; y < g.d.height; ++y) {
           const double want = std::clamp(col[static_cast<std::size_t>(y)], 0.0, 255.0);
           ASSERT_NEAR(first.row(y)[x], want, 1.0) << filter << " at " << x << "," << y;
-          if (g.s.width == g.d.width && g.s.height == g.d.height) ASSERT_EQ(first.row(y)[x], src.at(x, y, 0));
+          if (g.s.width == g.d.width && g.s.height == g.d.height) {
+            ASSERT_EQ(first.row(y)[x], src.at(x, y, 0));
+          }
         }
       }
       // A constant image stays exactly constant, edges included.
