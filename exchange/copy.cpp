@@ -139,6 +139,16 @@ RuxResult copyStrided(const T* src, int srcStep, T* dst, int dstStep, RuxImageSi
   return ruxStatusOk;
 }
 
+// Cache-bypassing stores for splits and merges whose destination does not stay in cache: 8u
+// three-channel images above 1 MiB; the others when the bytes read and written reach the cache
+// size.
+bool streamWrites(std::size_t sampleBytes, int channels, long long dstBytes) {
+  if (sampleBytes == 1 && channels == 3) return dstBytes > 1048576;
+  if (2 * dstBytes <= 524288) return false;
+  int cache = 0;
+  return ruxGetMaxCacheSizeB(&cache) == ruxStatusOk && 2 * dstBytes >= cache;
+}
+
 template <class T, int C>
 RuxResult copyToPlanes(const T* src, int srcStep, T* const* planes, int dstStep,
                        RuxImageSize roi) {
@@ -147,24 +157,15 @@ RuxResult copyToPlanes(const T* src, int srcStep, T* const* planes, int dstStep,
     if (planes[k] == nullptr) return ruxStatusNullPointer;
   }
   if (badSize(roi)) return ruxStatusBadSize;
-  const SplitRowFn row = moveKernels().split[sizeClass<T>()][C];
+  const long long dstBytes = static_cast<long long>(roi.width) * C * sizeof(T) * roi.height;
+  const bool stream = streamWrites(sizeof(T), C, dstBytes);
+  const auto split = moveKernels().split[sizeClass<T>()][C];
   par::forEachRowBlockBySize(roi.height, rowBytesOf<T>(roi.width, C, 2), [&](par::RowRange r) {
-    for (int y = r.begin; y < r.end; ++y) {
-      void* rows[C];
-      for (int k = 0; k < C; ++k) rows[k] = rowPtr(planes[k], dstStep, y);
-      row(rowPtr(src, srcStep, y), rows, static_cast<std::size_t>(roi.width));
-    }
+    void* rows[C];
+    for (int k = 0; k < C; ++k) rows[k] = rowPtr(planes[k], dstStep, r.begin);
+    split(rowPtr(src, srcStep, r.begin), srcStep, rows, dstStep, roi.width, r.size(), stream);
   });
   return ruxStatusOk;
-}
-
-// Cache-bypassing stores for merges whose destination does not stay in cache: 8u three-channel
-// merges above 1 MiB; the others when the bytes read and written reach the cache size.
-bool streamMerge(std::size_t sampleBytes, int channels, long long dstBytes) {
-  if (sampleBytes == 1 && channels == 3) return dstBytes > 1048576;
-  if (2 * dstBytes <= 524288) return false;
-  int cache = 0;
-  return ruxGetMaxCacheSizeB(&cache) == ruxStatusOk && 2 * dstBytes >= cache;
 }
 
 template <class T, int C>
@@ -176,7 +177,7 @@ RuxResult copyFromPlanes(const T* const* planes, int srcStep, T* dst, int dstSte
   }
   if (badSize(roi)) return ruxStatusBadSize;
   const long long dstBytes = static_cast<long long>(roi.width) * C * sizeof(T) * roi.height;
-  const bool stream = streamMerge(sizeof(T), C, dstBytes);
+  const bool stream = streamWrites(sizeof(T), C, dstBytes);
   const auto merge = moveKernels().merge[sizeClass<T>()][C];
   par::forEachRowBlockBySize(roi.height, rowBytesOf<T>(roi.width, C, 2), [&](par::RowRange r) {
     const void* rows[C];

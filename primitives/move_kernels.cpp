@@ -92,23 +92,45 @@ void ShuffleRow(const void* srcv, void* dstv, size_t n, const int* sel, const vo
 }
 
 template <class U, size_t C>
-void SplitRow(const void* srcv, void* const* planesv, size_t n) {
-  const U* src = static_cast<const U*>(srcv);
-  U* planes[C];
-  for (size_t k = 0; k < C; ++k) planes[k] = static_cast<U*>(planesv[k]);
+void SplitImage(const void* srcv, int srcStep, void* const* planesv, int dstStep, int width, int height, bool stream) {
   const InterleaveTag<U> d;
   const size_t N = hn::Lanes(d);
-  size_t x = 0;
-  if (n >= N) {
-    for (; x <= n - N; x += N) {
+  const size_t n = static_cast<size_t>(width);
+  for (int y = 0; y < height; ++y) {
+    const U* src = reinterpret_cast<const U*>(static_cast<const uint8_t*>(srcv) + static_cast<ptrdiff_t>(srcStep) * y);
+    U* planes[C];
+    for (size_t k = 0; k < C; ++k)
+      planes[k] = reinterpret_cast<U*>(static_cast<uint8_t*>(planesv[k]) + static_cast<ptrdiff_t>(dstStep) * y);
+    size_t x = 0;
+    // Streaming needs vector-aligned stores in every plane: the first few pixels go one by one
+    // until the first plane is aligned; planes aligned differently keep plain stores.
+    bool streamRow = stream && N > 1;
+    if (streamRow) {
+      const size_t vecBytes = N * sizeof(U);
+      const auto misaligned = [&](size_t k, size_t at) { return reinterpret_cast<uintptr_t>(planes[k] + at) % vecBytes != 0; };
+      size_t head = 0;
+      while (head < N && misaligned(0, head)) ++head;
+      for (size_t k = 0; k < C && streamRow; ++k) streamRow = head < N && !misaligned(k, head);
+      if (streamRow) {
+        for (; x < head && x < n; ++x)
+          for (size_t k = 0; k < C; ++k) storeSample(planes[k] + x, loadSample<U>(src + x * C + k));
+        for (; x + N <= n; x += N) {
+          hn::Vec<decltype(d)> v[C];
+          LoadPixels<C>(d, src + x * C, v);
+          for (size_t k = 0; k < C; ++k) hn::Stream(v[k], d, planes[k] + x);
+        }
+      }
+    }
+    for (; x + N <= n; x += N) {
       hn::Vec<decltype(d)> v[C];
       LoadPixels<C>(d, src + x * C, v);
       for (size_t k = 0; k < C; ++k) hn::StoreU(v[k], d, planes[k] + x);
     }
+    for (; x < n; ++x) {
+      for (size_t k = 0; k < C; ++k) storeSample(planes[k] + x, loadSample<U>(src + x * C + k));
+    }
   }
-  for (; x < n; ++x) {
-    for (size_t k = 0; k < C; ++k) storeSample(planes[k] + x, loadSample<U>(src + x * C + k));
-  }
+  if (stream) hwy::FlushStream();
 }
 
 template <class U, size_t C>
@@ -274,8 +296,8 @@ void FillSizeClass(MoveKernels& k, int s) {
   k.shuffle[s][3][4] = &ShuffleRow<U, 3, 4>;
   k.shuffle[s][4][3] = &ShuffleRow<U, 4, 3>;
   k.shuffle[s][4][4] = &ShuffleRow<U, 4, 4>;
-  k.split[s][3] = &SplitRow<U, 3>;
-  k.split[s][4] = &SplitRow<U, 4>;
+  k.split[s][3] = &SplitImage<U, 3>;
+  k.split[s][4] = &SplitImage<U, 4>;
   k.merge[s][3] = &MergeImage<U, 3>;
   k.merge[s][4] = &MergeImage<U, 4>;
   k.fill[s][kMoveC1] = &FillRow<U, 1, false>;

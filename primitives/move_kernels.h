@@ -19,10 +19,11 @@ enum MoveLayout { kMoveC1 = 0, kMoveC3 = 1, kMoveC4 = 2, kMoveAC4 = 3 };
 // is allowed when cin == cout: each block is read completely before it is written.
 using ShuffleRowFn = void (*)(const void* src, void* dst, std::size_t n, const int* sel,
                               const void* fill);
-// Interleaved pixels to planes and back.
-using SplitRowFn = void (*)(const void* src, void* const* planes, std::size_t n);
-// Planes to pixels over a whole image; with stream set, the interleaved rows are written with
-// cache-bypassing stores (followed by a store fence), which pays for large destinations.
+// Interleaved pixels to planes and back over a whole image; with stream set, the destination
+// rows are written with cache-bypassing stores (followed by a store fence), which pays for large
+// destinations.
+using SplitImageFn = void (*)(const void* src, int srcStep, void* const* planes, int dstStep, int width, int height,
+                              bool stream);
 using MergeImageFn = void (*)(const void* const* planes, int srcStep, void* dst, int dstStep,
                               int width, int height, bool stream);
 // Fill n pixels with the channel values value[0..C-1] (AC4: alpha kept).
@@ -40,7 +41,7 @@ using MaskedFillRowFn = void (*)(const void* value, void* dst, const std::uint8_
 struct MoveKernels {
   // First index: sample size class (0: 1 byte, 1: 2 bytes, 2: 4 bytes).
   ShuffleRowFn shuffle[3][5][5];  // [size][cin][cout] for (1,3) (1,4) (3,3) (3,4) (4,3) (4,4)
-  SplitRowFn split[3][5];         // [size][3 or 4]
+  SplitImageFn split[3][5];       // [size][3 or 4]
   MergeImageFn merge[3][5];       // [size][3 or 4]
   FillRowFn fill[3][4];           // [size][MoveLayout]
   FillImageFn fillImage[3][4];    // [size][MoveLayout]

@@ -191,6 +191,25 @@ TEST(CopyPlanar, LargeMergeMatchesTheReference) {
   }
 }
 
+// Large 8u splits stream into planes that share an alignment; planes shifted against each other
+// keep plain stores. Either way every plane gets its channel.
+TEST(CopyPlanar, LargeSplitMatchesTheReference) {
+  for (int shift : {0, 1}) {
+    const int w = 1001, h = 360;
+    GuardedImage<Rux8u> pixels(w, h, 3, 90 + shift, 1);
+    std::vector<GuardedImage<Rux8u>> planes;
+    for (int k = 0; k < 3; ++k) planes.emplace_back(w + 2, h, 1, 95 + k, 3);
+    Rux8u* dst[3];
+    for (int k = 0; k < 3; ++k) dst[k] = planes[k].data() + shift * k;
+    ASSERT_EQ(ruxiCopy_8u_C3P3R(pixels.data(), pixels.step(), dst, planes[0].step(), {w, h}), ruxStatusOk);
+    for (int k = 0; k < 3; ++k) {
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) ASSERT_EQ(planes[k].at(x + shift * k, y, 0), pixels.at(x, y, k)) << x << "," << y;
+      EXPECT_TRUE(planes[k].check());
+    }
+  }
+}
+
 TYPED_TEST(CopyTest, BadArgumentsWriteNothing) {
   using T = TypeParam;
   const CopyApi<T> a = copyApi(static_cast<T*>(nullptr));
