@@ -44,23 +44,6 @@ HWY_INLINE VF ByteF(VI g, int k) {
   return hn::ConvertTo(DF(), hn::And(hn::ShiftRightSame(g, 8 * k), hn::Set(di, 0xFF)));
 }
 
-// Runs body(u, v, out) over whole vectors of points; body writes N pixels of C channels to out.
-// The last, partial vector repeats the last point and keeps only its first pixels (it starts from
-// the destination's pixels, so kept channels stay as they were).
-template <class T, int C, class Body>
-HWY_INLINE void ForChunks(const double* u, const double* v, T* dst, std::size_t n, const Body& body) {
-  const std::size_t N = hn::Lanes(DD());
-  std::size_t x = 0;
-  for (; x + N <= n; x += N) body(u + x, v + x, dst + x * C);
-  if (x == n) return;
-  double tu[16], tv[16];
-  T tmp[C * 16];
-  for (std::size_t i = 0; i < N; ++i) tu[i] = u[x + i < n ? x + i : n - 1], tv[i] = v[x + i < n ? x + i : n - 1];
-  std::memcpy(tmp, dst + x * C, (n - x) * C * sizeof(T));
-  body(tu, tv, tmp);
-  std::memcpy(dst + x * C, tmp, (n - x) * C * sizeof(T));
-}
-
 // Runs block(u, v, out, m) over blocks of up to kBlock points (whole vectors), then the last,
 // partial vector as one block that repeats the last point and starts from the destination's
 // pixels, of which it keeps the first.
@@ -192,29 +175,47 @@ void Linear8u(const LinearJob& job, const double* u, const double* v, std::uint8
   ForBlocks<std::uint8_t, C, kBlock>(u, v, dst, n, block);
 }
 
-// 32f: top = p00 + (p01 - p00) fx, bottom likewise, top + (bottom - top) fy.
+// 32f: top = p00 + (p01 - p00) fx, bottom likewise, top + (bottom - top) fy; in blocks like 8u:
+// both tap pixels of each tap row (2 C samples) read in plain code into small arrays.
 template <int C, int K>
 void Linear32f(const LinearJob& job, const double* u, const double* v, float* dst, std::size_t n) {
   const DI di;
   const DF df;
-  const auto* base = reinterpret_cast<const float*>(job.src);
+  const std::size_t N = hn::Lanes(DD());
+  constexpr std::size_t kBlock = 64;
+  alignas(64) std::int32_t off[kBlock];
+  alignas(64) float fxs[kBlock], fys[kBlock], taps[2][2 * C][kBlock];
   const VI step = hn::Set(di, job.step);
-  ForChunks<float, C>(u, v, dst, n, [&](const double* pu, const double* pv, float* out) {
-    VI ix, iy;
-    VF fx, fy;
-    Axis(hn::LoadU(DD(), pu), job.W, &ix, &fx);
-    Axis(hn::LoadU(DD(), pv), job.H, &iy, &fy);
-    const VI off = hn::Add(hn::Mul(iy, step), hn::Mul(ix, hn::Set(di, 4 * C)));
-    VF c[4];
-    for (int k = 0; k < K; ++k) {
-      const VI o = hn::Add(off, hn::Set(di, 4 * k)), o1 = hn::Add(o, step);
-      const VF top = Lerp(hn::GatherOffset(df, base, o), hn::GatherOffset(df, base, hn::Add(o, hn::Set(di, 4 * C))), fx);
-      const VF bottom =
-          Lerp(hn::GatherOffset(df, base, o1), hn::GatherOffset(df, base, hn::Add(o1, hn::Set(di, 4 * C))), fx);
-      c[k] = hn::Add(top, hn::Mul(hn::Sub(bottom, top), fy));
+  const auto block = [&](const double* pu, const double* pv, float* out, std::size_t m) {
+    for (std::size_t j = 0; j < m; j += N) {
+      VI ix, iy;
+      VF fx, fy;
+      Axis(hn::LoadU(DD(), pu + j), job.W, &ix, &fx);
+      Axis(hn::LoadU(DD(), pv + j), job.H, &iy, &fy);
+      hn::Store(hn::Add(hn::Mul(iy, step), hn::Mul(ix, hn::Set(di, 4 * C))), di, off + j);
+      hn::Store(fx, df, fxs + j);
+      hn::Store(fy, df, fys + j);
     }
-    StorePixels<float, C, K>(df, c, out);
-  });
+    for (std::size_t i = 0; i < m; ++i) {
+      const std::uint8_t* p = job.src + off[i];
+      for (int r = 0; r < 2; ++r) {
+        float row[2 * C];
+        std::memcpy(row, p + static_cast<std::ptrdiff_t>(r) * job.step, sizeof(row));
+        for (int t = 0; t < 2 * C; ++t) taps[r][t][i] = row[t];
+      }
+    }
+    for (std::size_t j = 0; j < m; j += N) {
+      const VF fx = hn::Load(df, fxs + j), fy = hn::Load(df, fys + j);
+      const auto at = [&](int r, int t) { return hn::Load(df, taps[r][t] + j); };
+      VF c[4];
+      for (int k = 0; k < K; ++k) {
+        const VF top = Lerp(at(0, k), at(0, C + k), fx), bottom = Lerp(at(1, k), at(1, C + k), fx);
+        c[k] = hn::Add(top, hn::Mul(hn::Sub(bottom, top), fy));
+      }
+      StorePixels<float, C, K>(df, c, out + j * C);
+    }
+  };
+  ForBlocks<float, C, kBlock>(u, v, dst, n, block);
 }
 
 // u = (c00 x + c01 y + c02) / d, v = (c10 x + c11 y + c12) / d, d = c20 x + c21 y + c22.
