@@ -91,6 +91,24 @@ HWY_INLINE hn::Vec<D8> Sample8u(VF p00, VF p01, VF p10, VF p11, VF fx, VF fy) {
   return hn::DemoteTo(D8(), hn::ConvertTo(DI(), r));
 }
 
+// First pass of the linear blocks: per point the byte offset of its top-left tap pixel (pixels
+// of pixelBytes bytes) and both fractions.
+HWY_INLINE void LinearOrigins(const LinearJob& job, const double* pu, const double* pv, std::size_t m, int pixelBytes,
+                              std::int32_t* off, float* fxs, float* fys) {
+  const DI di;
+  const DF df;
+  const VI step = hn::Set(di, job.step), pixel = hn::Set(di, pixelBytes);
+  for (std::size_t j = 0; j < m; j += hn::Lanes(di)) {
+    VI ix, iy;
+    VF fx, fy;
+    Axis(hn::LoadU(DD(), pu + j), job.W, &ix, &fx);
+    Axis(hn::LoadU(DD(), pv + j), job.H, &iy, &fy);
+    hn::Store(hn::Add(hn::Mul(iy, step), hn::Mul(ix, pixel)), di, off + j);
+    hn::Store(fx, df, fxs + j);
+    hn::Store(fy, df, fys + j);
+  }
+}
+
 // One channel without gathers (slow on some processors): a block's tap offsets and fractions
 // are formed in vectors, the two tap pairs of each pixel are read as two 16-bit words into a
 // small array, and the samples are formed in vectors again.
@@ -102,17 +120,8 @@ void Linear8uC1(const LinearJob& job, const double* u, const double* v, std::uin
   alignas(64) std::int32_t off[kBlock];
   alignas(64) float fxs[kBlock], fys[kBlock];
   alignas(64) std::uint32_t taps[kBlock];
-  const VI step = hn::Set(di, job.step);
   const auto block = [&](const double* pu, const double* pv, std::uint8_t* out, std::size_t m) {
-    for (std::size_t j = 0; j < m; j += N) {
-      VI ix, iy;
-      VF fx, fy;
-      Axis(hn::LoadU(DD(), pu + j), job.W, &ix, &fx);
-      Axis(hn::LoadU(DD(), pv + j), job.H, &iy, &fy);
-      hn::Store(hn::Add(hn::Mul(iy, step), ix), di, off + j);
-      hn::Store(fx, df, fxs + j);
-      hn::Store(fy, df, fys + j);
-    }
+    LinearOrigins(job, pu, pv, m, 1, off, fxs, fys);
     for (std::size_t i = 0; i < m; ++i) {
       const std::uint8_t* p = job.src + off[i];
       std::uint16_t a, b;
@@ -142,17 +151,8 @@ void Linear8u(const LinearJob& job, const double* u, const double* v, std::uint8
   constexpr int kHigh = 2 * C - 4;  // first byte of the second word
   alignas(64) std::int32_t off[kBlock], words[2][2][kBlock];
   alignas(64) float fxs[kBlock], fys[kBlock];
-  const VI step = hn::Set(di, job.step);
   const auto block = [&](const double* pu, const double* pv, std::uint8_t* out, std::size_t m) {
-    for (std::size_t j = 0; j < m; j += N) {
-      VI ix, iy;
-      VF fx, fy;
-      Axis(hn::LoadU(DD(), pu + j), job.W, &ix, &fx);
-      Axis(hn::LoadU(DD(), pv + j), job.H, &iy, &fy);
-      hn::Store(hn::Add(hn::Mul(iy, step), hn::Mul(ix, hn::Set(di, C))), di, off + j);
-      hn::Store(fx, df, fxs + j);
-      hn::Store(fy, df, fys + j);
-    }
+    LinearOrigins(job, pu, pv, m, C, off, fxs, fys);
     for (std::size_t i = 0; i < m; ++i) {
       const std::uint8_t* p = job.src + off[i];
       for (int r = 0; r < 2; ++r) {
@@ -185,17 +185,8 @@ void Linear32f(const LinearJob& job, const double* u, const double* v, float* ds
   constexpr std::size_t kBlock = 64;
   alignas(64) std::int32_t off[kBlock];
   alignas(64) float fxs[kBlock], fys[kBlock], taps[2][2 * C][kBlock];
-  const VI step = hn::Set(di, job.step);
   const auto block = [&](const double* pu, const double* pv, float* out, std::size_t m) {
-    for (std::size_t j = 0; j < m; j += N) {
-      VI ix, iy;
-      VF fx, fy;
-      Axis(hn::LoadU(DD(), pu + j), job.W, &ix, &fx);
-      Axis(hn::LoadU(DD(), pv + j), job.H, &iy, &fy);
-      hn::Store(hn::Add(hn::Mul(iy, step), hn::Mul(ix, hn::Set(di, 4 * C))), di, off + j);
-      hn::Store(fx, df, fxs + j);
-      hn::Store(fy, df, fys + j);
-    }
+    LinearOrigins(job, pu, pv, m, 4 * C, off, fxs, fys);
     for (std::size_t i = 0; i < m; ++i) {
       const std::uint8_t* p = job.src + off[i];
       for (int r = 0; r < 2; ++r) {
