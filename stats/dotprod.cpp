@@ -2,7 +2,8 @@
 //
 // DotProd: the result is the sum of a * b over the region in raster order, in double.
 // For 8u, 8s, 16u and 16s every product is an integer of at most 32 bits, so the row kernels
-// sum them exactly in 64 bits and the rows are added in 128 bits; the single rounding to double
+// sum them exactly in 64 bits and the rows are added in 128 bits (row blocks of large regions
+// on the library's threads, their totals added in block order); the single rounding to double
 // at the end equals the raster-order double sum whenever that sum is exact (every partial sum
 // below 2^53) and is the correctly rounded total otherwise. 32u, 32s and 32f products are
 // rounded to double and added one by one in raster order, so that exact order is kept.
@@ -16,6 +17,7 @@
 #include <type_traits>
 
 #include "core/base.h"
+#include "core/parallel.h"
 #include "primitives/norm_kernels.h"
 #include "primitives/unaligned.h"
 
@@ -39,14 +41,28 @@ RuxResult dotProd(const T* src1, int src1Step, const T* src2, int src2Step, RuxI
   double result[4];
   if constexpr (dotTypeOf<T>() >= 0) {
     const IntDotRowFn fn = normKernels().intDot[dotTypeOf<T>()][layoutIndex(C)];
-    __int128 total[4] = {0, 0, 0, 0};
-    std::int64_t row[4];
-    const RowRun run = rowRun(src1Step, src2Step, roi.width, roi.height, C * sizeof(T));
-    for (int y = 0; y < run.rows; ++y) {
-      fn(rowPtr(src1, src1Step, y), rowPtr(src2, src2Step, y), run.pixels, row);
-      for (int c = 0; c < C; ++c) total[c] += row[c];
-    }
-    for (int c = 0; c < kOut; ++c) result[c] = static_cast<double>(total[c]);
+    // Exact integer totals: row blocks of large regions on the library's threads, the same sum
+    // for any split.
+    struct Totals {
+      __int128 v[4];
+    };
+    const long long rowBytes = 2LL * roi.width * C * static_cast<long long>(sizeof(T));
+    const Totals total = par::reduceRowBlocks(
+        roi.height, rowBytes, Totals{},
+        [&](par::RowRange r, Totals& t) {
+          const T* a = rowPtr(src1, src1Step, r.begin);
+          const T* b = rowPtr(src2, src2Step, r.begin);
+          const RowRun run = rowRun(src1Step, src2Step, roi.width, r.size(), C * sizeof(T));
+          std::int64_t row[4];
+          for (int y = 0; y < run.rows; ++y) {
+            fn(rowPtr(a, src1Step, y), rowPtr(b, src2Step, y), run.pixels, row);
+            for (int c = 0; c < C; ++c) t.v[c] += row[c];
+          }
+        },
+        [](Totals& all, const Totals& t) {
+          for (int c = 0; c < 4; ++c) all.v[c] += t.v[c];
+        });
+    for (int c = 0; c < kOut; ++c) result[c] = static_cast<double>(total.v[c]);
   } else {
     double sum[4] = {0, 0, 0, 0};
     for (int y = 0; y < roi.height; ++y) {

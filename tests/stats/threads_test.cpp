@@ -37,6 +37,15 @@ TEST(StatsThreads, SumsCountsAndNorms) {
       return ruxiSum_16s_C3R(s16.data(), s16.step(), s16.size(), v);
     });
   }
+  // Dot products read two images; tight images run as one long row per block.
+  for (int h : ruxtest::heightsAroundFork(2LL * kW)) {
+    for (bool tight : {false, true}) {
+      GuardedImage<Rux8u> a(kW, h, 1, 5, 0, tight), b(kW, h, 1, 6, 0, tight);
+      expectSameValues<Rux64f>("DotProd 8u64f C1 height " + std::to_string(h) + (tight ? " tight" : ""), 1, [&](Rux64f* v) {
+        return ruxiDotProd_8u64f_C1R(a.data(), a.step(), b.data(), b.step(), a.size(), v);
+      });
+    }
+  }
   for (int h : ruxtest::heightsAroundFork(kW)) {
     const std::string at = " height " + std::to_string(h);
     for (bool tight : {false, true}) {
