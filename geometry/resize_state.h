@@ -369,42 +369,34 @@ void separableTile(const Tile& t, const T* pSrc, int srcStep, int border, Carve&
   const A* ptrs[6];
   RowRing<A> ring(ringMem, slots, len, ptrs, box.y0, box.y1);
   const RowKernels& k = rowKernels();
-  // Linear rows of interleaved 8u pixels and one-channel 16u and 32f rows: the row kernels over
-  // the inner columns whose last word (four bytes from a tap sample) ends by the row's last tap.
-  void (*linear)(const T*, const std::int32_t*, const float*, float*, std::size_t) = nullptr;
-  int linearEnd = ax.innerBegin;
-  if constexpr (NT == 2 && PS == C && CS == 1) {
-    if constexpr (std::is_same_v<T, Rux8u> && C != 2) linear = k.linear8u.row[C == 1 ? 0 : C == 3 ? 1 : 2];
-    if constexpr (std::is_same_v<T, Rux16u> && C == 1) linear = k.linear16u.row[0];
-    if constexpr (std::is_same_v<T, Rux32f> && C == 1) linear = k.linear32f.row[0];
+  // Row kernels over inner columns [innerBegin, rowEnd): linear rows of interleaved 8u pixels and
+  // one-channel 16u and 32f rows over the columns whose last word (four bytes from a tap sample)
+  // ends by the row's last tap; four- and six-tap rows of 8u pixels over every inner column (they
+  // read exactly the taps). Linear tables hold one fraction per column, the others NT weights.
+  void (*rowKernel)(const T*, const std::int32_t*, const float*, float*, std::size_t) = nullptr;
+  int rowEnd = ax.innerEnd;
+  if constexpr (PS == C && CS == 1) {
+    if constexpr (NT == 2 && std::is_same_v<T, Rux8u> && C != 2) rowKernel = k.linear8u.row[C == 1 ? 0 : C == 3 ? 1 : 2];
+    if constexpr (NT == 2 && std::is_same_v<T, Rux16u> && C == 1) rowKernel = k.linear16u.row[0];
+    if constexpr (NT == 2 && std::is_same_v<T, Rux32f> && C == 1) rowKernel = k.linear32f.row[0];
+    if constexpr ((NT == 4 || NT == 6) && std::is_same_v<T, Rux8u>) rowKernel = k.taps8u.row[NT == 4 ? 0 : 1][C - 1];
   }
-  if (linear != nullptr) {
+  if (NT == 2 && rowKernel != nullptr) {
     // The caller's memory may end at the row's last tap, short of the box (a clipped tile).
     const int lastTap = std::min(ax.first[ax.count - 1] + 1, box.x1 - 1);
     const long long boxEnd = (lastTap + 1LL) * C * static_cast<long long>(sizeof(T));
     const auto wordEnd = [&](int d) { return ((ax.first[d] + 1LL) * C + C - 1) * static_cast<long long>(sizeof(T)) + 4; };
-    linearEnd = ax.innerEnd;
-    while (linearEnd > ax.innerBegin && wordEnd(linearEnd - 1) > boxEnd) --linearEnd;
+    while (rowEnd > ax.innerBegin && wordEnd(rowEnd - 1) > boxEnd) --rowEnd;
   }
-  // Four- and six-tap rows of 8u pixels: the row kernels over the inner columns (they read
-  // exactly the taps).
-  void (*taps)(const T*, const std::int32_t*, const float*, float*, std::size_t) = nullptr;
-  if constexpr ((NT == 4 || NT == 6) && PS == C && CS == 1 && std::is_same_v<T, Rux8u>) taps = k.taps8u.row[NT == 4 ? 0 : 1][C - 1];
+  constexpr int kWeightsPerColumn = NT == 2 ? 1 : NT;
   const auto makeRow = [&](int r, A* row) {
     const T* in = rowPtr(pSrc, srcStep, r);
     if constexpr (std::is_same_v<A, float>) {
-      if (taps != nullptr && ax.innerEnd > ax.innerBegin) {
+      if (rowKernel != nullptr && rowEnd > ax.innerBegin) {
         horizontalRange<NT, T, A, C, PS, CS>(in, ax, box, row, 0, ax.innerBegin, true);
-        taps(in, ax.first + ax.innerBegin, ax.weight + static_cast<std::ptrdiff_t>(ax.innerBegin) * NT,
-             row + static_cast<std::ptrdiff_t>(ax.innerBegin) * C, static_cast<std::size_t>(ax.innerEnd - ax.innerBegin));
-        horizontalRange<NT, T, A, C, PS, CS>(in, ax, box, row, ax.innerEnd, ax.count, true);
-        return;
-      }
-      if (linear != nullptr && linearEnd > ax.innerBegin) {
-        horizontalRange<NT, T, A, C, PS, CS>(in, ax, box, row, 0, ax.innerBegin, true);
-        linear(in, ax.first + ax.innerBegin, ax.weight + ax.innerBegin, row + static_cast<std::ptrdiff_t>(ax.innerBegin) * C,
-               static_cast<std::size_t>(linearEnd - ax.innerBegin));
-        horizontalRange<NT, T, A, C, PS, CS>(in, ax, box, row, linearEnd, ax.count, true);
+        rowKernel(in, ax.first + ax.innerBegin, ax.weight + static_cast<std::ptrdiff_t>(ax.innerBegin) * kWeightsPerColumn,
+                  row + static_cast<std::ptrdiff_t>(ax.innerBegin) * C, static_cast<std::size_t>(rowEnd - ax.innerBegin));
+        horizontalRange<NT, T, A, C, PS, CS>(in, ax, box, row, rowEnd, ax.count, true);
         return;
       }
     }

@@ -30,15 +30,15 @@ __attribute__((noinline)) void linearTail(const T* row, const std::int32_t* firs
 }
 
 // Tail of the four- and six-tap rows, likewise outside the target regions.
-template <class T, int C, int NT>
-__attribute__((noinline)) void tapsTail(const T* row, const std::int32_t* first, const float* w, float* out,
+template <int C, int NT>
+__attribute__((noinline)) void tapsTail(const std::uint8_t* row, const std::int32_t* first, const float* w, float* out,
                                         std::size_t from, std::size_t n) {
   for (std::size_t x = from; x < n; ++x) {
-    const T* s = row + static_cast<std::ptrdiff_t>(first[x]) * C;
+    const std::uint8_t* s = row + static_cast<std::ptrdiff_t>(first[x]) * C;
     const float* wx = w + x * NT;
     for (int k = 0; k < C; ++k) {
-      float a = wx[0] * static_cast<float>(loadSample<T>(s + k));
-      for (int j = 1; j < NT; ++j) a = a + wx[j] * static_cast<float>(loadSample<T>(s + j * C + k));
+      float a = wx[0] * static_cast<float>(s[k]);
+      for (int j = 1; j < NT; ++j) a = a + wx[j] * static_cast<float>(s[j * C + k]);
       out[x * C + k] = a;
     }
   }
@@ -385,7 +385,7 @@ void HorizontalTaps(const std::uint8_t* row, const std::int32_t* first, const fl
     }
     x += m;
   }
-  detail::tapsTail<std::uint8_t, C, NT>(row, first, w, out, x, n);
+  detail::tapsTail<C, NT>(row, first, w, out, x, n);
 }
 
 constexpr TapsSet MakeTaps() {
