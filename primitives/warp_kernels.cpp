@@ -302,23 +302,75 @@ void Cubic8u(const LinearJob& job, const double* u, const double* v, std::uint8_
 // lane: on the centred window p in [1, 2] the resize's cubic kernel at |p - k| (node 0 and its
 // Lagrange form are the same expression; nodes 1 and 2 take the inner piece, node 3 the outer),
 // elsewhere the Lagrange polynomials; the same operations in the same order, so the same bits.
+// x / 6 rounded to nearest. With fused products without a division: q = x (1/6) is within two
+// ulps, the residual x - 6 q is exact, and x / 6 lies at least a sixth of an ulp from every
+// rounding boundary (six times a midpoint is never a double), so the corrected q + r (1/6),
+// whose error is far below that, rounds like the quotient. The sign keeps -0 / 6 = -0.
+HWY_INLINE VD DivideBy6(VD x) {
+  const DD dd;
+#if HWY_NATIVE_FMA
+  const VD six = hn::Set(dd, 6.0), inverse = hn::Set(dd, 1.0 / 6.0);
+  const VD q = hn::Mul(x, inverse);
+  return hn::CopySign(hn::MulAdd(hn::NegMulAdd(q, six, x), inverse, q), x);
+#else
+  return hn::Div(x, hn::Set(dd, 6.0));
+#endif
+}
+
 HWY_INLINE void Lagrange4(VD p, VD w[4]) {
   const DD dd;
-  const VD one = hn::Set(dd, 1.0), two = hn::Set(dd, 2.0), three = hn::Set(dd, 3.0), six = hn::Set(dd, 6.0);
+  const VD one = hn::Set(dd, 1.0), two = hn::Set(dd, 2.0), three = hn::Set(dd, 3.0);
   const VD half = hn::Set(dd, 0.5);
   const auto centred = hn::And(p >= one, p <= two);
   const auto inner = [&](VD x) { return hn::Mul(hn::Mul(half, hn::Sub(hn::Mul(x, x), one)), hn::Sub(x, two)); };
   const auto outerNumerator = [&](VD x) { return hn::Mul(hn::Mul(hn::Neg(hn::Sub(x, one)), hn::Sub(x, two)), hn::Sub(x, three)); };
   const VD pm1 = hn::Sub(p, one), pm2 = hn::Sub(p, two), pm3 = hn::Sub(p, three);
-  w[0] = hn::Div(outerNumerator(p), six);
+  w[0] = DivideBy6(outerNumerator(p));
   // Division by 2 is the exact product with 1/2.
   w[1] = hn::IfThenElse(centred, inner(hn::Abs(pm1)), hn::Mul(hn::Mul(hn::Mul(p, pm2), pm3), half));
   w[2] = hn::IfThenElse(centred, inner(hn::Abs(pm2)), hn::Mul(hn::Mul(hn::Mul(hn::Neg(p), pm1), pm3), half));
-  w[3] = hn::Div(hn::IfThenElse(centred, outerNumerator(hn::Abs(pm3)), hn::Mul(hn::Mul(p, pm1), pm2)), six);
+  w[3] = DivideBy6(hn::IfThenElse(centred, outerNumerator(hn::Abs(pm3)), hn::Mul(hn::Mul(p, pm1), pm2)));
 }
 
-// 32f cubic of one channel in blocks: origins and weights in vectors, the four tap rows of each
-// pixel (four samples each) read into small arrays, the sums in single precision in vectors.
+// The tap rows of Lanes(df) pixels (four floats each, at src + off[i]) as four vectors of one tap
+// each. With four or eight lanes each row is one 128-bit load (pixels i and i + 4 share a 256-bit
+// vector) followed by a 4 x 4 transpose within the 128-bit blocks; otherwise plain reads.
+template <class D>
+HWY_INLINE void TapRows(D df, const std::uint8_t* src, const std::int32_t* off, hn::Vec<D> t[4]) {
+  constexpr std::size_t L = hn::MaxLanes(D());
+  if constexpr (L == 4 || L == 8) {
+    const hn::Full128<float> d4;
+    const hn::Repartition<double, D> dw;
+    const auto row = [&](int i) { return hn::LoadU(d4, reinterpret_cast<const float*>(src + off[i])); };
+    hn::Vec<D> a[4];
+    for (int k = 0; k < 4; ++k) {
+      if constexpr (L == 8) {
+        a[k] = hn::Combine(df, row(k + 4), row(k));
+      } else {
+        a[k] = row(k);
+      }
+    }
+    const auto lo01 = hn::BitCast(dw, hn::InterleaveLower(df, a[0], a[1]));
+    const auto hi01 = hn::BitCast(dw, hn::InterleaveUpper(df, a[0], a[1]));
+    const auto lo23 = hn::BitCast(dw, hn::InterleaveLower(df, a[2], a[3]));
+    const auto hi23 = hn::BitCast(dw, hn::InterleaveUpper(df, a[2], a[3]));
+    t[0] = hn::BitCast(df, hn::InterleaveLower(dw, lo01, lo23));
+    t[1] = hn::BitCast(df, hn::InterleaveUpper(dw, lo01, lo23));
+    t[2] = hn::BitCast(df, hn::InterleaveLower(dw, hi01, hi23));
+    t[3] = hn::BitCast(df, hn::InterleaveUpper(dw, hi01, hi23));
+  } else {
+    alignas(16) float lanes[4][L];
+    for (std::size_t i = 0; i < L; ++i) {
+      float row[4];
+      std::memcpy(row, src + off[i], sizeof(row));
+      for (int k = 0; k < 4; ++k) lanes[k][i] = row[k];
+    }
+    for (int k = 0; k < 4; ++k) t[k] = hn::Load(df, lanes[k]);
+  }
+}
+
+// 32f cubic of one channel in blocks: origins and weights in vectors, then per vector of pixels
+// their four tap rows as tap vectors (TapRows) and the sums in single precision.
 void Cubic32fC1(const LinearJob& job, const double* u, const double* v, float* dst, std::size_t n) {
   const DD dd;
   const DI di;
@@ -326,7 +378,7 @@ void Cubic32fC1(const LinearJob& job, const double* u, const double* v, float* d
   const std::size_t N = hn::Lanes(dd);
   constexpr std::size_t kBlock = 64;
   alignas(64) std::int32_t off[kBlock];
-  alignas(64) float taps[4][4][kBlock], wx[4][kBlock], wy[4][kBlock];
+  alignas(64) float wx[4][kBlock], wy[4][kBlock];
   const VI step = hn::Set(di, job.step);
   const VD zero = hn::Zero(dd), three = hn::Set(dd, 3.0);
   const auto block = [&](const double* pu, const double* pv, float* out, std::size_t m) {
@@ -344,19 +396,13 @@ void Cubic32fC1(const LinearJob& job, const double* u, const double* v, float* d
         hn::Store(hn::DemoteTo(df, h[k]), df, wy[k] + j);
       }
     }
-    for (std::size_t i = 0; i < m; ++i) {
-      const std::uint8_t* p = job.src + off[i];
-      for (int r = 0; r < 4; ++r) {
-        float row[4];
-        std::memcpy(row, p + static_cast<std::ptrdiff_t>(r) * job.step, sizeof(row));
-        for (int t = 0; t < 4; ++t) taps[r][t][i] = row[t];
-      }
-    }
     for (std::size_t j = 0; j < m; j += N) {
       VF s = hn::Zero(df);
       for (int r = 0; r < 4; ++r) {
+        VF t[4];
+        TapRows(df, job.src + static_cast<std::ptrdiff_t>(r) * job.step, off + j, t);
         VF h = hn::Zero(df);
-        for (int t = 0; t < 4; ++t) h = hn::Add(h, hn::Mul(hn::Load(df, wx[t] + j), hn::Load(df, taps[r][t] + j)));
+        for (int k = 0; k < 4; ++k) h = hn::Add(h, hn::Mul(hn::Load(df, wx[k] + j), t[k]));
         s = hn::Add(s, hn::Mul(hn::Load(df, wy[r] + j), h));
       }
       hn::StoreU(s, df, out + j);
