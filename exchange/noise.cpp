@@ -7,9 +7,11 @@
 // then one row kernel adds the chunk to the image with conversion and saturation.
 // Normal noise uses the polar method; every drawn pair is accepted or rejected on its own, so
 // a block of pairs is drawn, the accepted ones are compacted, and logarithm, square root and
-// scaling run on whole vectors. A block never holds more pairs than values still needed, so
-// exactly the same draws are made as one pair at a time, and the seed written back depends
-// only on the number of draws. The logarithm is our own (same operations on every target,
+// scaling run on whole vectors of accepted pairs. A block never holds more pairs than values
+// still needed, so exactly the same draws are made as one pair at a time, and the seed written
+// back depends only on the number of draws. Large images run the values on threads: the calling
+// thread keeps every accepted pair the image needs (scratch; without it the serial path runs),
+// then row blocks form and add their values. The logarithm is our own (same operations on every target,
 // no fused multiply-add), so results do not depend on the target or on the system's libm.
 // Validation: null image or seed (-8), size (-6), step (-14); noise parameters are not
 // checked. NaN noise leaves an integer sample unchanged; infinite noise saturates.
@@ -25,6 +27,8 @@
 #include <type_traits>
 
 #include "core/base.h"
+#include "core/parallel.h"
+#include "core/scratch.h"
 #include "primitives/pointwise-inl.h"
 
 // Declarations shared by every target's pass over this file.
@@ -38,19 +42,19 @@ enum NoiseRounding { kNoiseTrunc = 0, kNoiseNearestEven = 1 };
 // Adds z[i] to the samples of one row (n contiguous samples, or n pixels of which the first
 // three channels for the AC4 form).
 using AddNoiseRowFn = void (*)(void* row, const double* z, std::size_t n, int rounding);
-// Polar method on drawn pairs (g1[p], g2[p]): u = g * 2^-31, s = u1^2 + u2^2; a pair with
-// 0 < s < 1 is accepted and gives z1 = u1*sd*f + mean, z2 = u2*sd*f + mean with
-// f = sqrt(-2 ln(s) / s). Writes the accepted pairs' values in order, returns their count.
-using GaussPairsFn = std::size_t (*)(const std::int32_t* g1, const std::int32_t* g2,
-                                     std::size_t pairs, double sd, double mean, double* z1,
-                                     double* z2);
-
 enum NoiseType { kNoise8u = 0, kNoise16u = 1, kNoise16s = 2, kNoise32f = 3 };
 
 struct NoiseKernels {
   AddNoiseRowFn add[4];     // [NoiseType], contiguous samples
   AddNoiseRowFn addAC4[4];  // [NoiseType], pixels with alpha kept
-  GaussPairsFn gauss;
+  // Polar method on drawn pairs (g1[p], g2[p]): u = g * 2^-31, s = u1^2 + u2^2; a pair with
+  // 0 < s < 1 is accepted and gives z1 = u1*sd*f + mean, z2 = u2*sd*f + mean with
+  // f = sqrt(-2 ln(s) / s). First the accepted ones of n drawn pairs are copied, in order, to k1
+  // and k2 (room for n; they may be g1 and g2) and counted, then their values are formed.
+  std::size_t (*acceptPairs)(const std::int32_t* g1, const std::int32_t* g2, std::size_t n, std::int32_t* k1,
+                             std::int32_t* k2);
+  void (*gaussValues)(const std::int32_t* g1, const std::int32_t* g2, std::size_t n, double sd, double mean,
+                      double* z1, double* z2);
 };
 
 }  // namespace rux
@@ -108,16 +112,24 @@ HWY_INLINE hn::Vec<D> LogPositive(D d, hn::Vec<D> x) {
   return hn::IfThenElse(hn::RebindMask(d, hn::Gt(sel, hn::Zero(di))), big, small);
 }
 
+// u = g * 2^-31 of both draws of the lanes' pairs, s = u1^2 + u2^2, and the acceptance mask.
+template <class D>
+HWY_INLINE hn::Mask<D> Accept(D d, const int32_t* g1, const int32_t* g2, hn::Vec<D>* u1, hn::Vec<D>* u2,
+                              hn::Vec<D>* s) {
+  const hn::Rebind<int32_t, D> di;
+  const auto scale = hn::Set(d, 1.0 / 2147483648.0);
+  *u1 = hn::Mul(hn::PromoteTo(d, hn::LoadU(di, g1)), scale);
+  *u2 = hn::Mul(hn::PromoteTo(d, hn::LoadU(di, g2)), scale);
+  *s = hn::Add(hn::Mul(*u1, *u1), hn::Mul(*u2, *u2));
+  return hn::And(hn::Lt(*s, hn::Set(d, 1.0)), hn::Ne(*s, hn::Zero(d)));
+}
+
 // Returns the acceptance mask of the lanes' pairs; z1, z2 hold every lane's values.
 template <class D>
 HWY_INLINE hn::Mask<D> GaussBlock(D d, const int32_t* g1, const int32_t* g2, double sd,
                                   double mean, hn::Vec<D>* z1, hn::Vec<D>* z2) {
-  const hn::Rebind<int32_t, D> di;
-  const auto scale = hn::Set(d, 1.0 / 2147483648.0);
-  const auto u1 = hn::Mul(hn::PromoteTo(d, hn::LoadU(di, g1)), scale);
-  const auto u2 = hn::Mul(hn::PromoteTo(d, hn::LoadU(di, g2)), scale);
-  const auto s = hn::Add(hn::Mul(u1, u1), hn::Mul(u2, u2));
-  const auto accept = hn::And(hn::Lt(s, hn::Set(d, 1.0)), hn::Ne(s, hn::Zero(d)));
+  hn::Vec<D> u1, u2, s;
+  const auto accept = Accept(d, g1, g2, &u1, &u2, &s);
   // Rejected lanes compute with s = 0.5 so that no lane meets a zero or a huge s.
   const auto ss = hn::IfThenElse(accept, s, hn::Set(d, 0.5));
   const auto f = hn::Sqrt(hn::Div(hn::Mul(hn::Set(d, -2.0), LogPositive(d, ss)), ss));
@@ -128,30 +140,56 @@ HWY_INLINE hn::Mask<D> GaussBlock(D d, const int32_t* g1, const int32_t* g2, dou
   return accept;
 }
 
-size_t GaussPairs(const int32_t* g1, const int32_t* g2, size_t pairs, double sd, double mean,
-                  double* z1, double* z2) {
+// Keeps the accepted pairs' draws, in order, in k1 and k2 (which have room for all `pairs`);
+// returns their count.
+template <class D>
+HWY_INLINE size_t KeepAccepted(D d, const int32_t* g1, const int32_t* g2, int32_t* k1, int32_t* k2) {
+  const hn::Rebind<int32_t, D> di;
+  hn::Vec<D> u1, u2, s;
+  // The mask moves to the narrower lanes through its bits. Compress and store: a compressing
+  // store of 32-bit lanes is microcoded on some processors.
+  uint8_t bits[8] = {};
+  hn::StoreMaskBits(d, Accept(d, g1, g2, &u1, &u2, &s), bits);
+  const auto keep = hn::LoadMaskBits(di, bits);
+  hn::StoreU(hn::Compress(hn::LoadU(di, g1), keep), di, k1);
+  hn::StoreU(hn::Compress(hn::LoadU(di, g2), keep), di, k2);
+  return hn::CountTrue(di, keep);
+}
+
+size_t AcceptPairs(const int32_t* g1, const int32_t* g2, size_t pairs, int32_t* k1, int32_t* k2) {
   const hn::ScalableTag<double> d;
   const size_t N = hn::Lanes(d);
   size_t p = 0, count = 0;
+  if (pairs >= N) {
+    // count <= p: the N lanes stored stay inside the first `pairs` slots.
+    for (; p <= pairs - N; p += N) count += KeepAccepted(d, g1 + p, g2 + p, k1 + count, k2 + count);
+  }
+  const hn::CappedTag<double, 1> d1;
+  for (; p < pairs; ++p) count += KeepAccepted(d1, g1 + p, g2 + p, k1 + count, k2 + count);
+  return count;
+}
+
+// The values of pairs that are all accepted: every lane computes GaussBlock's values.
+void GaussValues(const int32_t* g1, const int32_t* g2, size_t pairs, double sd, double mean, double* z1,
+                 double* z2) {
+  const hn::ScalableTag<double> d;
+  const size_t N = hn::Lanes(d);
+  size_t p = 0;
   hn::Vec<decltype(d)> v1, v2;
   if (pairs >= N) {
-    // count <= p, so a compressed store of N lanes stays inside the first `pairs` slots.
     for (; p <= pairs - N; p += N) {
-      const auto accept = GaussBlock(d, g1 + p, g2 + p, sd, mean, &v1, &v2);
-      hn::CompressStore(v1, accept, d, z1 + count);
-      hn::CompressStore(v2, accept, d, z2 + count);
-      count += hn::CountTrue(d, accept);
+      GaussBlock(d, g1 + p, g2 + p, sd, mean, &v1, &v2);
+      hn::StoreU(v1, d, z1 + p);
+      hn::StoreU(v2, d, z2 + p);
     }
   }
   const hn::CappedTag<double, 1> d1;
   hn::Vec<decltype(d1)> w1, w2;
   for (; p < pairs; ++p) {
-    const auto accept = GaussBlock(d1, g1 + p, g2 + p, sd, mean, &w1, &w2);
-    hn::StoreU(w1, d1, z1 + count);
-    hn::StoreU(w2, d1, z2 + count);
-    count += hn::CountTrue(d1, accept);
+    GaussBlock(d1, g1 + p, g2 + p, sd, mean, &w1, &w2);
+    hn::StoreU(w1, d1, z1 + p);
+    hn::StoreU(w2, d1, z2 + p);
   }
-  return count;
 }
 
 // Integer noise: NaN counts as 0, then truncation or rounding to nearest with ties to even
@@ -213,7 +251,8 @@ const NoiseKernels* GetNoiseKernels() {
       {&AddNoiseRow<uint8_t>, &AddNoiseRow<uint16_t>, &AddNoiseRow<int16_t>, &AddNoiseRow<float>},
       {&AddNoiseRowAC4<uint8_t>, &AddNoiseRowAC4<uint16_t>, &AddNoiseRowAC4<int16_t>,
        &AddNoiseRowAC4<float>},
-      &GaussPairs,
+      &AcceptPairs,
+      &GaussValues,
   };
   return &kernels;
 }
@@ -325,8 +364,8 @@ class UniformNoise {
 // sample in visiting order, across rows and blocks.
 class GaussNoise {
  public:
-  GaussNoise(std::uint32_t seed, double mean, double sd, GaussPairsFn pairs)
-      : src_(seed), mean_(mean), sd_(sd), pairs_(pairs) {}
+  GaussNoise(std::uint32_t seed, double mean, double sd, const NoiseKernels& k)
+      : src_(seed), mean_(mean), sd_(sd), k_(k) {}
   std::uint32_t seed() const { return src_.seed(); }
 
   void produce(double* z, std::size_t n) {
@@ -339,7 +378,8 @@ class GaussNoise {
       // At most as many pairs as values still needed: the same draws as pair by pair.
       const std::size_t pairs = (n - i + 1) / 2;
       src_.drawPairs(g1_, g2_, pairs);
-      const std::size_t accepted = pairs_(g1_, g2_, pairs, sd_, mean_, z1_, z2_);
+      const std::size_t accepted = k_.acceptPairs(g1_, g2_, pairs, g1_, g2_);
+      k_.gaussValues(g1_, g2_, accepted, sd_, mean_, z1_, z2_);
       for (std::size_t p = 0; p < accepted; ++p) {
         z[i++] = z1_[p];
         if (i < n) {
@@ -355,7 +395,7 @@ class GaussNoise {
  private:
   NoiseSource src_;
   double mean_, sd_;
-  GaussPairsFn pairs_;
+  const NoiseKernels& k_;
   bool pending_ = false;
   double carry_ = 0.0;
   std::int32_t g1_[kChunk / 2], g2_[kChunk / 2];
@@ -415,13 +455,71 @@ RuxResult uniformNoise(T* img, int step, RuxImageSize roi, T low, T high, unsign
       true);
 }
 
+// Normal noise on threads. The draws are serial, their values are not: the calling thread
+// draws, pair by pair as the serial path does, until it has kept as many accepted pairs as the
+// image needs values (two per pair), then row blocks form the values of their own pairs (value
+// j of the visiting order is the first or second of pair j / 2) and add them. The bits and the
+// seed written back are the serial path's. False (nothing done) when the region is too small
+// to fork or the pairs find no memory.
+template <class T, int C, bool kAC4>
+bool gaussOnThreads(T* img, int step, RuxImageSize roi, double mean, double sd, std::uint32_t* seed) {
+  constexpr std::size_t kUsed = kAC4 ? 3 : C;
+  const long long rowBytes = 2LL * roi.width * C * static_cast<long long>(sizeof(T));
+  if (par::threadsForBytes(rowBytes * roi.height) < 2) return false;
+  const std::size_t perRow = static_cast<std::size_t>(roi.width) * kUsed;
+  const std::size_t pairsNeeded = (perRow * static_cast<std::size_t>(roi.height) + 1) / 2;
+  Scratch<std::int32_t> kept(2 * static_cast<long long>(pairsNeeded));
+  if (!kept) return false;
+  std::int32_t* k1 = kept.get();
+  std::int32_t* k2 = k1 + pairsNeeded;
+  const NoiseKernels& k = *HWY_DYNAMIC_DISPATCH(GetNoiseKernels)();
+  NoiseSource source(*seed);
+  std::int32_t g1[kChunk / 2], g2[kChunk / 2];
+  for (std::size_t have = 0; have < pairsNeeded;) {
+    // At most as many pairs as still needed: the serial path's draws.
+    const std::size_t n = std::min(kChunk / 2, pairsNeeded - have);
+    source.drawPairs(g1, g2, n);
+    have += k.acceptPairs(g1, g2, n, k1 + have, k2 + have);
+  }
+  par::forEachRowBlockBySize(roi.height, rowBytes, [&](par::RowRange r) {
+    double z[kChunk], z1[kChunk / 2 + 1], z2[kChunk / 2 + 1];
+    constexpr std::size_t kPixelsPerChunk = kChunk / kUsed;
+    for (int y = r.begin; y < r.end; ++y) {
+      T* row = rowPtr(img, step, y);
+      for (std::size_t x = 0; x < static_cast<std::size_t>(roi.width); x += kPixelsPerChunk) {
+        const std::size_t pixels = std::min(kPixelsPerChunk, static_cast<std::size_t>(roi.width) - x);
+        const std::size_t j0 = static_cast<std::size_t>(y) * perRow + x * kUsed, n = pixels * kUsed;
+        const std::size_t p0 = j0 / 2, p1 = (j0 + n + 1) / 2;
+        k.gaussValues(k1 + p0, k2 + p0, p1 - p0, sd, mean, z1, z2);
+        for (std::size_t t = 0; t < n; ++t) {
+          const std::size_t j = j0 + t;
+          z[t] = (j & 1) != 0 ? z2[j / 2 - p0] : z1[j / 2 - p0];
+        }
+        if constexpr (kAC4) {
+          k.addAC4[noiseType<T>()](row + 4 * x, z, pixels, kNoiseTrunc);
+        } else {
+          k.add[noiseType<T>()](row + x * C, z, n, kNoiseTrunc);
+        }
+      }
+    }
+  });
+  *seed = source.seed();
+  return true;
+}
+
 template <class T, int C, bool kAC4>
 RuxResult gaussNoise(T* img, int step, RuxImageSize roi, T mean, T sd, unsigned int* seed) {
+  if (anyNull(img, seed)) return ruxStatusNullPointer;
+  if (badSize(roi)) return ruxStatusBadSize;
+  if (step < 1) return ruxStatusBadStep;
+  if (gaussOnThreads<T, C, kAC4>(img, step, roi, static_cast<double>(mean), static_cast<double>(sd), seed)) {
+    return ruxStatusOk;
+  }
   return addNoise<T, C, kAC4>(
       img, step, roi, seed,
       [&](std::uint32_t s) {
         return GaussNoise(s, static_cast<double>(mean), static_cast<double>(sd),
-                          HWY_DYNAMIC_DISPATCH(GetNoiseKernels)()->gauss);
+                          *HWY_DYNAMIC_DISPATCH(GetNoiseKernels)());
       },
       false);
 }

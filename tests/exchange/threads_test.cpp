@@ -1,5 +1,5 @@
-// Copy, Set, channel moves, Convert, Transpose and Mirror give the same bytes at 1, 2 and 7
-// threads, for regions just below and above the fork size and well above it, in plain and
+// Copy, Set, channel moves, Convert, Transpose, Mirror and normal noise give the same bytes at 1,
+// 2 and 7 threads, for regions just below and above the fork size and well above it, in plain and
 // contiguous (merged-row) layouts, with nothing written outside the region.
 #include <string>
 #include <vector>
@@ -99,6 +99,40 @@ TEST(ExchangeThreads, TransposeAndMirror) {
         return ruxiMirror_8u_C4R(src.data(), src.step(), dst.data(), dst.step(), src.size(), axis);
       });
     }
+  }
+}
+
+// Threaded normal noise draws serially and forms values in row blocks: the image and the seed
+// written back equal the one-thread results. Odd row lengths put pair boundaries inside rows.
+TEST(ExchangeThreads, GaussNoise) {
+  if (!ruxtest::onFirstTargetPass()) GTEST_SKIP() << "thread sweeps run on the best target";
+  for (int h : ruxtest::heightsAroundFork(2LL * 333)) {
+    const std::string at = " height " + std::to_string(h);
+    GuardedImage<Rux8u> img(333, h, 1, 20);
+    unsigned int seed = 0;
+    ruxtest::expectThreadIndependent("AddRandGauss 8u C1" + at, [&] {
+      seed = 12345;
+      auto bytes = produce(img, [&] { return ruxiAddRandGauss_Direct_8u_C1IR(img.data(), img.step(), img.size(), 100, 30, &seed); });
+      bytes.push_back(static_cast<std::uint8_t>(seed));
+      bytes.push_back(static_cast<std::uint8_t>(seed >> 24));
+      return bytes;
+    });
+  }
+  for (int h : ruxtest::heightsAroundFork(8LL * 3 * 111)) {
+    const std::string at = " height " + std::to_string(h);
+    GuardedImage<Rux32f> img(111, h, 3, 21);
+    GuardedImage<Rux16s> alpha(111, h, 4, 22);
+    unsigned int seed = 0;
+    ruxtest::expectThreadIndependent("AddRandGauss 32f C3" + at, [&] {
+      seed = 7;
+      return produce(img, [&] { return ruxiAddRandGauss_Direct_32f_C3IR(img.data(), img.step(), img.size(), 0.5f, 2.0f, &seed); });
+    });
+    ruxtest::expectThreadIndependent("AddRandGauss 16s AC4" + at, [&] {
+      seed = 99;
+      auto bytes = produce(alpha, [&] { return ruxiAddRandGauss_Direct_16s_AC4IR(alpha.data(), alpha.step(), alpha.size(), -5, 900, &seed); });
+      bytes.push_back(static_cast<std::uint8_t>(seed >> 8));
+      return bytes;
+    });
   }
 }
 
