@@ -17,7 +17,9 @@
 #include <omp.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cfenv>
+#include <thread>
 
 #include "core/base.h"
 #include "core/fp_guard.h"
@@ -170,6 +172,33 @@ RuxResult masterRegion(int threads, Setup&& setup, Work&& work) {
     if (status == ruxStatusOk) work(omp_get_thread_num(), omp_get_num_threads());
   }
   return status;
+}
+
+// Rows that one serial producer makes ready in order: produce(publish) runs on the calling
+// thread and calls publish(r) whenever rows [0, r) are ready (r never decreases; the last call
+// passes all rows). Meanwhile every other thread, and the calling thread once produce returns,
+// takes the next row in order and runs body(y) as soon as row y is ready, so the rows' work
+// overlaps the production. Which thread runs a row varies: body(y) must give the same result
+// on any thread. Waiting threads yield, so more threads than cores still let the producer run.
+template <class Produce, class Body>
+void forRowsAsProduced(int rows, int threads, Produce&& produce, Body&& body) {
+  if (threads <= 1 || rows < 2) {
+    produce([](int) {});
+    for (int y = 0; y < rows; ++y) body(y);
+    return;
+  }
+  std::atomic<int> ready{0}, next{0};
+  const int rounding = std::fegetround();
+#pragma omp parallel num_threads(threads)
+  {
+    const FpRoundingGuard guard(rounding);
+    if (omp_get_thread_num() == 0) produce([&](int r) { ready.store(r, std::memory_order_release); });
+    for (int y = next.fetch_add(1, std::memory_order_relaxed); y < rows;
+         y = next.fetch_add(1, std::memory_order_relaxed)) {
+      while (ready.load(std::memory_order_acquire) <= y) std::this_thread::yield();
+      body(y);
+    }
+  }
 }
 
 // Per-thread scratch and partial results: one block of equal slices, thread t uses slice(t)

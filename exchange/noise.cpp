@@ -10,8 +10,8 @@
 // scaling run on whole vectors of accepted pairs. A block never holds more pairs than values
 // still needed, so exactly the same draws are made as one pair at a time, and the seed written
 // back depends only on the number of draws. Large images run the values on threads: the calling
-// thread keeps every accepted pair the image needs (scratch; without it the serial path runs),
-// then row blocks form and add their values. The logarithm is our own (same operations on every target,
+// thread keeps every accepted pair the image needs (scratch; without it the serial path runs)
+// while the other threads form and add the values of the rows whose pairs are kept. The logarithm is our own (same operations on every target,
 // no fused multiply-add), so results do not depend on the target or on the system's libm.
 // Validation: null image or seed (-8), size (-6), step (-14); noise parameters are not
 // checked. NaN noise leaves an integer sample unchanged; infinite noise saturates.
@@ -457,15 +457,15 @@ RuxResult uniformNoise(T* img, int step, RuxImageSize roi, T low, T high, unsign
 
 // Normal noise on threads. The draws are serial, their values are not: the calling thread
 // draws, pair by pair as the serial path does, until it has kept as many accepted pairs as the
-// image needs values (two per pair), then row blocks form the values of their own pairs (value
-// j of the visiting order is the first or second of pair j / 2) and add them. The bits and the
-// seed written back are the serial path's. False (nothing done) when the region is too small
-// to fork or the pairs find no memory.
+// image needs values (two per pair); meanwhile the other threads take rows whose pairs are
+// kept, form their values (value j of the visiting order is the first or second of pair j / 2)
+// and add them. The bits and the seed written back are the serial path's. False (nothing done)
+// when the region is too small to fork or the pairs find no memory.
 template <class T, int C, bool kAC4>
 bool gaussOnThreads(T* img, int step, RuxImageSize roi, double mean, double sd, std::uint32_t* seed) {
   constexpr std::size_t kUsed = kAC4 ? 3 : C;
-  const long long rowBytes = 2LL * roi.width * C * static_cast<long long>(sizeof(T));
-  if (par::threadsForBytes(rowBytes * roi.height) < 2) return false;
+  const int threads = par::threadsForBytes(2LL * roi.width * C * static_cast<long long>(sizeof(T)) * roi.height);
+  if (threads < 2) return false;
   const std::size_t perRow = static_cast<std::size_t>(roi.width) * kUsed;
   const std::size_t pairsNeeded = (perRow * static_cast<std::size_t>(roi.height) + 1) / 2;
   Scratch<std::int32_t> kept(2 * static_cast<long long>(pairsNeeded));
@@ -474,35 +474,38 @@ bool gaussOnThreads(T* img, int step, RuxImageSize roi, double mean, double sd, 
   std::int32_t* k2 = k1 + pairsNeeded;
   const NoiseKernels& k = *HWY_DYNAMIC_DISPATCH(GetNoiseKernels)();
   NoiseSource source(*seed);
-  std::int32_t g1[kChunk / 2], g2[kChunk / 2];
-  for (std::size_t have = 0; have < pairsNeeded;) {
-    // At most as many pairs as still needed: the serial path's draws.
-    const std::size_t n = std::min(kChunk / 2, pairsNeeded - have);
-    source.drawPairs(g1, g2, n);
-    have += k.acceptPairs(g1, g2, n, k1 + have, k2 + have);
-  }
-  par::forEachRowBlockBySize(roi.height, rowBytes, [&](par::RowRange r) {
+  const auto draw = [&](const auto& publish) {
+    std::int32_t g1[kChunk / 2], g2[kChunk / 2];
+    for (std::size_t have = 0; have < pairsNeeded;) {
+      // At most as many pairs as still needed: the serial path's draws.
+      const std::size_t n = std::min(kChunk / 2, pairsNeeded - have);
+      source.drawPairs(g1, g2, n);
+      have += k.acceptPairs(g1, g2, n, k1 + have, k2 + have);
+      // Row y needs pairs up to (y + 1) perRow / 2, rounded up.
+      publish(static_cast<int>(std::min<std::size_t>(roi.height, 2 * have / perRow)));
+    }
+  };
+  const auto addRow = [&](int y) {
     double z[kChunk], z1[kChunk / 2 + 1], z2[kChunk / 2 + 1];
     constexpr std::size_t kPixelsPerChunk = kChunk / kUsed;
-    for (int y = r.begin; y < r.end; ++y) {
-      T* row = rowPtr(img, step, y);
-      for (std::size_t x = 0; x < static_cast<std::size_t>(roi.width); x += kPixelsPerChunk) {
-        const std::size_t pixels = std::min(kPixelsPerChunk, static_cast<std::size_t>(roi.width) - x);
-        const std::size_t j0 = static_cast<std::size_t>(y) * perRow + x * kUsed, n = pixels * kUsed;
-        const std::size_t p0 = j0 / 2, p1 = (j0 + n + 1) / 2;
-        k.gaussValues(k1 + p0, k2 + p0, p1 - p0, sd, mean, z1, z2);
-        for (std::size_t t = 0; t < n; ++t) {
-          const std::size_t j = j0 + t;
-          z[t] = (j & 1) != 0 ? z2[j / 2 - p0] : z1[j / 2 - p0];
-        }
-        if constexpr (kAC4) {
-          k.addAC4[noiseType<T>()](row + 4 * x, z, pixels, kNoiseTrunc);
-        } else {
-          k.add[noiseType<T>()](row + x * C, z, n, kNoiseTrunc);
-        }
+    T* row = rowPtr(img, step, y);
+    for (std::size_t x = 0; x < static_cast<std::size_t>(roi.width); x += kPixelsPerChunk) {
+      const std::size_t pixels = std::min(kPixelsPerChunk, static_cast<std::size_t>(roi.width) - x);
+      const std::size_t j0 = static_cast<std::size_t>(y) * perRow + x * kUsed, n = pixels * kUsed;
+      const std::size_t p0 = j0 / 2, p1 = (j0 + n + 1) / 2;
+      k.gaussValues(k1 + p0, k2 + p0, p1 - p0, sd, mean, z1, z2);
+      for (std::size_t t = 0; t < n; ++t) {
+        const std::size_t j = j0 + t;
+        z[t] = (j & 1) != 0 ? z2[j / 2 - p0] : z1[j / 2 - p0];
+      }
+      if constexpr (kAC4) {
+        k.addAC4[noiseType<T>()](row + 4 * x, z, pixels, kNoiseTrunc);
+      } else {
+        k.add[noiseType<T>()](row + x * C, z, n, kNoiseTrunc);
       }
     }
-  });
+  };
+  par::forRowsAsProduced(roi.height, threads, draw, addRow);
   *seed = source.seed();
   return true;
 }
