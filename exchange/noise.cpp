@@ -11,8 +11,9 @@
 // still needed, so exactly the same draws are made as one pair at a time, and the seed written
 // back depends only on the number of draws. Large images run the values on threads: the calling
 // thread keeps every accepted pair the image needs (scratch; without it the serial path runs)
-// while the other threads form and add the values of the rows whose pairs are kept. The logarithm is our own (same operations on every target,
-// no fused multiply-add), so results do not depend on the target or on the system's libm.
+// while the other threads form and add the values of the rows whose pairs are kept. The
+// logarithm is our own (same operations on every target, no fused multiply-add), so results do
+// not depend on the target or on the system's libm.
 // Validation: null image or seed (-8), size (-6), step (-14); noise parameters are not
 // checked. NaN noise leaves an integer sample unchanged; infinite noise saturates.
 #undef HWY_TARGET_INCLUDE

@@ -2,6 +2,8 @@
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "primitives/move_kernels.cpp"
 #include "hwy/foreach_target.h"  // IWYU pragma: keep
+#include <cstring>
+
 #include "hwy/cache_control.h"
 #include "hwy/highway.h"
 #include "primitives/pixels-inl.h"
@@ -89,6 +91,25 @@ void ShuffleRow(const void* srcv, void* dstv, size_t n, const int* sel, const vo
       }
     }
   }
+}
+
+// Copies bytes with cache-bypassing stores: plain copies up to the first vector-aligned
+// destination byte and after the last whole vector, then a store fence.
+void StreamCopy(const void* srcv, void* dstv, size_t bytes) {
+  const uint8_t* src = static_cast<const uint8_t*>(srcv);
+  uint8_t* dst = static_cast<uint8_t*>(dstv);
+  const hn::ScalableTag<uint8_t> d;
+  const size_t N = hn::Lanes(d);
+  size_t head = (N - reinterpret_cast<uintptr_t>(dst) % N) % N;
+  if (head >= bytes || N == 1) {
+    std::memcpy(dst, src, bytes);
+    return;
+  }
+  std::memcpy(dst, src, head);
+  size_t x = head;
+  for (; x + N <= bytes; x += N) hn::Stream(hn::LoadU(d, src + x), d, dst + x);
+  std::memcpy(dst + x, src + x, bytes - x);
+  hwy::FlushStream();
 }
 
 template <class U, size_t C>
@@ -322,6 +343,7 @@ void FillSizeClass(MoveKernels& k, int s) {
 const MoveKernels* GetMoveKernels() {
   static const MoveKernels kernels = [] {
     MoveKernels k{};
+    k.streamCopy = &StreamCopy;
     FillSizeClass<uint8_t>(k, 0);
     FillSizeClass<uint16_t>(k, 1);
     FillSizeClass<uint32_t>(k, 2);

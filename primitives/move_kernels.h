@@ -19,6 +19,9 @@ enum MoveLayout { kMoveC1 = 0, kMoveC3 = 1, kMoveC4 = 2, kMoveAC4 = 3 };
 // is allowed when cin == cout: each block is read completely before it is written.
 using ShuffleRowFn = void (*)(const void* src, void* dst, std::size_t n, const int* sel,
                               const void* fill);
+// Copies bytes with cache-bypassing stores (a store fence at the end); for large copies whose
+// destination does not stay in cache.
+using StreamCopyFn = void (*)(const void* src, void* dst, std::size_t bytes);
 // Interleaved pixels to planes and back over a whole image; with stream set, the destination
 // rows are written with cache-bypassing stores (followed by a store fence), which pays for large
 // destinations.
@@ -48,6 +51,7 @@ struct MoveKernels {
   CopyKeepAlphaRowFn copyKeepAlpha[3];
   MaskedCopyRowFn maskedCopy[3][4];
   MaskedFillRowFn maskedFill[3][4];
+  StreamCopyFn streamCopy;
 };
 
 template <class T>

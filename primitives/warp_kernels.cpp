@@ -298,11 +298,7 @@ void Cubic8u(const LinearJob& job, const double* u, const double* v, std::uint8_
   ForBlocks<std::uint8_t, C, kBlock>(u, v, dst, n, block);
 }
 
-// Lagrange weights of the 32f cubic (the plain lagrange4) at positions p in [0, 3], lane by
-// lane: on the centred window p in [1, 2] the resize's cubic kernel at |p - k| (node 0 and its
-// Lagrange form are the same expression; nodes 1 and 2 take the inner piece, node 3 the outer),
-// elsewhere the Lagrange polynomials; the same operations in the same order, so the same bits.
-// x / 6 rounded to nearest. With fused products without a division: q = x (1/6) is within two
+// x / 6 rounded to nearest. With fused products there is no division: q = x (1/6) is within two
 // ulps, the residual x - 6 q is exact, and x / 6 lies at least a sixth of an ulp from every
 // rounding boundary (six times a midpoint is never a double), so the corrected q + r (1/6),
 // whose error is far below that, rounds like the quotient. The sign keeps -0 / 6 = -0.
@@ -317,6 +313,10 @@ HWY_INLINE VD DivideBy6(VD x) {
 #endif
 }
 
+// Lagrange weights of the 32f cubic (the plain lagrange4) at positions p in [0, 3], lane by
+// lane: on the centred window p in [1, 2] the resize's cubic kernel at |p - k| (node 0 and its
+// Lagrange form are the same expression; nodes 1 and 2 take the inner piece, node 3 the outer),
+// elsewhere the Lagrange polynomials; the same operations in the same order, so the same bits.
 HWY_INLINE void Lagrange4(VD p, VD w[4]) {
   const DD dd;
   const VD one = hn::Set(dd, 1.0), two = hn::Set(dd, 2.0), three = hn::Set(dd, 3.0);
