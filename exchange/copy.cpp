@@ -38,19 +38,6 @@ bool disjoint(const void* src, int srcStep, const void* dst, int dstStep, int ro
   return s.second <= d.first || d.second <= s.first;
 }
 
-// Cache-bypassing stores for copies, splits and merges whose destination does not stay in
-// cache: when the bytes read and written exceed the largest cache, counted as at most 32 MiB
-// (the probe can report the cache of a whole host). Measured on a 32 MiB cache: streaming made
-// 4096 x 4096 copies 1.5 to 2 times and splits and merges nearly 2 times as fast, but a
-// 1920 x 1080 8u three-channel split or merge (which stays in cache) up to 3 times slower, and a
-// copy that touches exactly the cache's size slower than a plain one on two threads.
-bool streamWrites(long long dstBytes) {
-  constexpr long long kCacheCap = 32LL << 20;
-  int cache = 0;
-  const long long limit = ruxGetMaxCacheSizeB(&cache) == ruxStatusOk ? std::min<long long>(cache, kCacheCap) : kCacheCap;
-  return 2 * dstBytes > std::max(limit, 524288LL);
-}
-
 RuxResult copyBytes(const void* src, int srcStep, void* dst, int dstStep, RuxImageSize roi,
                     std::size_t rowBytes) {
   if (src == dst && srcStep == dstStep) return ruxStatusOk;

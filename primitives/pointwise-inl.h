@@ -19,6 +19,7 @@
 #endif
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 #include "hwy/highway.h"
@@ -97,6 +98,23 @@ HWY_INLINE void ForPixels(D d, hn::TFromD<D>* dst, std::size_t n, const Op& op) 
     if (kAlpha && i % 4 == 3) continue;
     StoreAt(op(d1, i, i - begin), d1, dst + i);
   }
+}
+
+// ForPixels of one channel whose vectors are written with cache-bypassing stores: samples one by
+// one up to the first vector-aligned destination sample, whole vectors streamed, the rest one by
+// one. The caller ends the image with hwy::FlushStream(). Same bits as ForPixels.
+template <class D, class Op>
+HWY_INLINE void ForPixelsStreamed(D d, hn::TFromD<D>* dst, std::size_t n, const Op& op) {
+  using T = hn::TFromD<D>;
+  const std::size_t N = hn::Lanes(d);
+  const hn::CappedTag<T, 1> d1;
+  std::size_t x = 0;
+  const std::size_t vectorBytes = N * sizeof(T);
+  if (N > 1 && reinterpret_cast<std::uintptr_t>(dst) % sizeof(T) == 0) {
+    for (; x < n && reinterpret_cast<std::uintptr_t>(dst + x) % vectorBytes != 0; ++x) StoreAt(op(d1, x, 0), d1, dst + x);
+    for (; x + N <= n; x += N) hn::Stream(op(d, x, 0), d, dst + x);
+  }
+  for (; x < n; ++x) StoreAt(op(d1, x, 0), d1, dst + x);
 }
 
 }  // namespace HWY_NAMESPACE

@@ -2,6 +2,7 @@
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "primitives/threshold_kernels.cpp"
 #include "hwy/foreach_target.h"  // IWYU pragma: keep
+#include "hwy/cache_control.h"
 #include "hwy/highway.h"
 #include "primitives/pointwise-inl.h"
 #include "primitives/threshold_kernels.h"
@@ -81,8 +82,13 @@ void ThresholdImage(const void* srcv, int srcStep, void* dstv, int dstStep, size
                                    LoadAt(dd, TG + p), LoadAt(dd, VG + p));
       }
     };
-    ForPixels<C, kAlpha>(d, dst, width, op);
+    if (C == 1 && prm.stream) {
+      ForPixelsStreamed(d, dst, width, op);
+    } else {
+      ForPixels<C, kAlpha>(d, dst, width, op);
+    }
   }
+  if (C == 1 && prm.stream) hwy::FlushStream();
 }
 
 // ---- Compare ------------------------------------------------------------------------------------

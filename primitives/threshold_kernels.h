@@ -25,6 +25,7 @@ enum ThresholdOp { kThrMax = 0, kThrMin, kThrLess, kThrGreater, kThrBoth, kThrOp
 template <class T>
 struct ThresholdParams {
   T tLT[4], vLT[4], tGT[4], vGT[4];
+  bool stream = false;  // one-channel rows written with cache-bypassing stores
 };
 
 // src and dst of `width` pixels per row and `height` rows; params points to ThresholdParams<T>.

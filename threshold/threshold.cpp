@@ -71,6 +71,10 @@ RuxResult run(ThresholdOp op, const T* src, int srcStep, T* dst, int dstStep, Ru
              std::memcmp(&p.tGT[c], &p.tGT[0], sizeof(T)) == 0 &&
              std::memcmp(&p.vGT[c], &p.vGT[0], sizeof(T)) == 0;
   }
+  // Shared-parameter rows of a destination that does not stay in cache bypass it; in place the
+  // rows were just read, so they stay.
+  p.stream = (shared || L == kThrC1) && static_cast<const void*>(src) != static_cast<const void*>(dst) &&
+             streamWrites(static_cast<long long>(roi.width) * channelsOf<L>() * static_cast<long long>(sizeof(T)) * roi.height);
   const auto& table = thresholdKernels().threshold[thresholdType<T>()][op];
   const std::size_t width = static_cast<std::size_t>(roi.width);
   const long long rowBytes = 2LL * roi.width * channelsOf<L>() * static_cast<long long>(sizeof(T));

@@ -2,7 +2,9 @@
 // vector length, with thresholds planted in the data (ties), float NaN, infinities and signed
 // zeros, all 8-bit samples against several thresholds, AC4 alpha, in place, the validation order,
 // and the Otsu level against a brute-force evaluation.
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <random>
@@ -234,6 +236,34 @@ TEST(ThresholdExamples, StrictComparisonsAndFloatNaN) {
   for (float x : g) EXPECT_TRUE(std::isnan(x));
   ASSERT_EQ(ruxiThreshold_LTValGTVal_32f_C1R(f, 16, g, 16, {4, 1}, -1.0f, 0.0f, 1.0f, 0.0f), 0);
   for (float x : g) EXPECT_TRUE(std::isnan(x));
+}
+
+constexpr float kMinusOne = -1.0f;
+
+// Destinations too large to stay in cache are written with cache-bypassing stores after a plain
+// head up to the vector alignment; the samples are the plain ones (rows start off the alignment,
+// and a C3 image with shared thresholds runs as one-channel rows).
+TEST(ThresholdExamples, LargeDestinationsMatchTheReference) {
+  const int w = 1999, h = 2 * 1100 + 1;  // more than 32 MiB read and written
+  GuardedImage<Rux32f> src(w, h, 1, 41), dst(w, h, 1, 42, 3);
+  float* out = dst.data() + 1;
+  ASSERT_EQ(ruxiThreshold_LTVal_32f_C1R(src.data(), src.step(), out, dst.step(), {w - 1, h}, 0.25f, -1.0f), 0);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w - 1; ++x) {
+      const float a = src.at(x, y, 0), b = out[static_cast<std::ptrdiff_t>(y) * (dst.step() / 4) + x];
+      if (std::memcmp(&b, a < 0.25f ? &kMinusOne : &a, 4) != 0) FAIL() << x << "," << y;
+    }
+  }
+  EXPECT_TRUE(dst.check());
+  const int w3 = 1500;
+  GuardedImage<Rux16u> src3(w3, h, 3, 43), dst3(w3, h, 3, 44, 1);
+  const Rux16u t[3] = {30000, 30000, 30000};
+  ASSERT_EQ(ruxiThreshold_GT_16u_C3R(src3.data(), src3.step(), dst3.data(), dst3.step(), dst3.size(), t), 0);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w3; ++x)
+      for (int c = 0; c < 3; ++c)
+        if (dst3.at(x, y, c) != std::min<Rux16u>(src3.at(x, y, c), 30000)) FAIL() << x << "," << y << "," << c;
+  EXPECT_TRUE(dst3.check());
 }
 
 TEST(ThresholdValidation, OrderAndStatuses) {
