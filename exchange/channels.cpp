@@ -4,7 +4,8 @@
 // destination channel (a source channel, the fill value, or "keep the destination"). In-place
 // forms pass the same row as source and destination; the kernel reads each block whole before
 // writing it, so any order (also with repeated entries) works in place. Regions of 1 MiB touched
-// and more run in row blocks on threads.
+// and more run in row blocks on threads; destinations that do not stay in cache are written
+// with cache-bypassing stores.
 // Validation: null (-8), size (-6), then the step rule of each form (-14), then the order (-60).
 #include "core/base.h"
 #include "core/parallel.h"
@@ -18,13 +19,14 @@ enum class StepCheck { kNone, kAfterSize, kBeforeSize };
 template <class T, int CIN, int COUT>
 void shuffleRows(const T* src, int srcStep, T* dst, int dstStep, RuxImageSize roi,
                  const int* sel, const T* fill) {
-  const ShuffleRowFn row = moveKernels().shuffle[sizeClass<T>()][CIN][COUT];
+  const ShuffleImageFn shuffle = moveKernels().shuffleImage[sizeClass<T>()][CIN][COUT];
   const long long touched = static_cast<long long>(roi.width) * (CIN + COUT) * sizeof(T);
+  // Destinations that do not stay in cache bypass it; in place the rows were just read.
+  const bool stream = static_cast<const void*>(src) != static_cast<const void*>(dst) &&
+                      streamWrites(static_cast<long long>(roi.width) * COUT * sizeof(T) * roi.height);
   par::forEachRowBlockBySize(roi.height, touched, [&](par::RowRange r) {
-    for (int y = r.begin; y < r.end; ++y) {
-      row(rowPtr(src, srcStep, y), rowPtr(dst, dstStep, y), static_cast<std::size_t>(roi.width),
-          sel, fill);
-    }
+    shuffle(rowPtr(src, srcStep, r.begin), srcStep, rowPtr(dst, dstStep, r.begin), dstStep, roi.width, r.size(), sel,
+            fill, stream);
   });
 }
 

@@ -32,55 +32,10 @@ HWY_INLINE hn::Mask<D> MaskFromBytes(D d, const uint8_t* m) {
   }
 }
 
+// Shuffles pixels [x0, x1) one by one.
 template <class U, size_t CIN, size_t COUT>
-void ShuffleRow(const void* srcv, void* dstv, size_t n, const int* sel, const void* fillv) {
-  const U* src = static_cast<const U*>(srcv);
-  U* dst = static_cast<U*>(dstv);
-  const U fill = fillv != nullptr ? loadSample<U>(fillv) : U(0);
-  bool keep = false;
-  for (size_t k = 0; k < COUT; ++k) keep |= sel[k] == kSelKeep;
-
-  const InterleaveTag<U> d;
-  const size_t N = hn::Lanes(d);
-  const auto vfill = hn::Set(d, fill);
-  size_t x = 0;
-#if HWY_TARGET != HWY_SCALAR
-  if constexpr (sizeof(U) == 1 && CIN == 1 && COUT == 3) {
-    // One byte into three: each 16-byte block of the output repeats bytes of one 16-byte block
-    // of input (blocks 0, 1, 2 of every 48 output bytes take input bytes 0-5, 5-10, 10-15).
-    if (sel[0] == 0 && sel[1] == 0 && sel[2] == 0) {
-      const hn::Full128<uint8_t> d16;
-      alignas(16) static constexpr uint8_t kPattern[3][16] = {{0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5},
-                                                              {5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, 10, 10},
-                                                              {10, 11, 11, 11, 12, 12, 12, 13, 13, 13, 14, 14, 14, 15, 15, 15}};
-      const auto p0 = hn::Load(d16, kPattern[0]), p1 = hn::Load(d16, kPattern[1]), p2 = hn::Load(d16, kPattern[2]);
-      const uint8_t* s8 = reinterpret_cast<const uint8_t*>(src);
-      uint8_t* d8 = reinterpret_cast<uint8_t*>(dst);
-      for (; x + 16 <= n; x += 16) {
-        const auto v = hn::LoadU(d16, s8 + x);
-        hn::StoreU(hn::TableLookupBytes(v, p0), d16, d8 + 3 * x);
-        hn::StoreU(hn::TableLookupBytes(v, p1), d16, d8 + 3 * x + 16);
-        hn::StoreU(hn::TableLookupBytes(v, p2), d16, d8 + 3 * x + 32);
-      }
-    }
-  }
-#endif
-  if (n >= N) {
-    for (; x <= n - N; x += N) {
-      hn::Vec<decltype(d)> in[CIN], cur[COUT], out[COUT];
-      LoadPixels<CIN>(d, src + x * CIN, in);
-      if (keep) {
-        LoadPixels<COUT>(d, dst + x * COUT, cur);
-      } else {
-        for (size_t k = 0; k < COUT; ++k) cur[k] = vfill;
-      }
-      for (size_t k = 0; k < COUT; ++k) {
-        out[k] = sel[k] >= 0 ? in[sel[k]] : (sel[k] == kSelFill ? vfill : cur[k]);
-      }
-      StorePixels<COUT>(d, out, dst + x * COUT);
-    }
-  }
-  for (; x < n; ++x) {
+void ShufflePixels(const U* src, U* dst, size_t x0, size_t x1, const int* sel, U fill) {
+  for (size_t x = x0; x < x1; ++x) {
     U in[CIN];
     for (size_t k = 0; k < CIN; ++k) in[k] = loadSample<U>(src + x * CIN + k);
     for (size_t k = 0; k < COUT; ++k) {
@@ -91,6 +46,106 @@ void ShuffleRow(const void* srcv, void* dstv, size_t n, const int* sel, const vo
       }
     }
   }
+}
+
+// Whether the byte-tripling path applies: one byte into three copies of it.
+template <class U, size_t CIN, size_t COUT>
+bool TriplesBytes(const int* sel) {
+  return sizeof(U) == 1 && CIN == 1 && COUT == 3 && sel[0] == 0 && sel[1] == 0 && sel[2] == 0;
+}
+
+// Whole vectors from pixel x on; returns where they end. kStream: the destination at pixel x is
+// aligned to StreamAlignment() and is written with cache-bypassing stores (no kSelKeep entry).
+template <class U, size_t CIN, size_t COUT, bool kStream>
+size_t ShuffleVectors(const U* src, U* dst, size_t x, size_t n, const int* sel, U fill) {
+  bool keep = false;
+  for (size_t k = 0; k < COUT; ++k) keep |= sel[k] == kSelKeep;
+  const InterleaveTag<U> d;
+  const size_t N = hn::Lanes(d);
+  const auto vfill = hn::Set(d, fill);
+#if HWY_TARGET != HWY_SCALAR
+  if constexpr (sizeof(U) == 1 && CIN == 1 && COUT == 3) {
+    // One byte into three: each 16-byte block of the output repeats bytes of one 16-byte block
+    // of input (blocks 0, 1, 2 of every 48 output bytes take input bytes 0-5, 5-10, 10-15).
+    if (TriplesBytes<U, CIN, COUT>(sel)) {
+      const hn::Full128<uint8_t> d16;
+      alignas(16) static constexpr uint8_t kPattern[3][16] = {{0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5},
+                                                              {5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, 10, 10},
+                                                              {10, 11, 11, 11, 12, 12, 12, 13, 13, 13, 14, 14, 14, 15, 15, 15}};
+      const uint8_t* s8 = reinterpret_cast<const uint8_t*>(src);
+      uint8_t* d8 = reinterpret_cast<uint8_t*>(dst);
+      for (; x + 16 <= n; x += 16) {
+        const auto v = hn::LoadU(d16, s8 + x);
+        for (size_t b = 0; b < 3; ++b) {
+          const auto out = hn::TableLookupBytes(v, hn::Load(d16, kPattern[b]));
+          if constexpr (kStream) {
+            hn::Stream(out, d16, d8 + 3 * x + 16 * b);
+          } else {
+            hn::StoreU(out, d16, d8 + 3 * x + 16 * b);
+          }
+        }
+      }
+    }
+  }
+#endif
+  if (n < N) return x;
+  HWY_ALIGN U block[COUT * (HWY_MAX_BYTES / sizeof(U))];
+  for (; x <= n - N; x += N) {
+    hn::Vec<decltype(d)> in[CIN], cur[COUT], out[COUT];
+    LoadPixels<CIN>(d, src + x * CIN, in);
+    if (keep) {
+      LoadPixels<COUT>(d, dst + x * COUT, cur);
+    } else {
+      for (size_t k = 0; k < COUT; ++k) cur[k] = vfill;
+    }
+    for (size_t k = 0; k < COUT; ++k) {
+      out[k] = sel[k] >= 0 ? in[sel[k]] : (sel[k] == kSelFill ? vfill : cur[k]);
+    }
+    if constexpr (kStream) {
+      StorePixels<COUT>(d, out, block);
+      for (size_t k = 0; k < COUT; ++k) hn::Stream(hn::Load(d, block + k * N), d, dst + x * COUT + k * N);
+    } else {
+      StorePixels<COUT>(d, out, dst + x * COUT);
+    }
+  }
+  return x;
+}
+
+template <class U, size_t CIN, size_t COUT>
+void ShuffleRow(const void* srcv, void* dstv, size_t n, const int* sel, const void* fillv) {
+  const U* src = static_cast<const U*>(srcv);
+  U* dst = static_cast<U*>(dstv);
+  const U fill = fillv != nullptr ? loadSample<U>(fillv) : U(0);
+  const size_t x = ShuffleVectors<U, CIN, COUT, false>(src, dst, 0, n, sel, fill);
+  ShufflePixels<U, CIN, COUT>(src, dst, x, n, sel, fill);
+}
+
+// Rows of the shuffle; with stream set (and no kept channel) each row writes its vectors with
+// cache-bypassing stores after the few pixels one by one that align the destination (16 bytes
+// for the byte-tripling path, else a vector), then a store fence.
+template <class U, size_t CIN, size_t COUT>
+void ShuffleImage(const void* srcv, int srcStep, void* dstv, int dstStep, int width, int height, const int* sel,
+                  const void* fillv, bool stream) {
+  const U fill = fillv != nullptr ? loadSample<U>(fillv) : U(0);
+  for (size_t k = 0; k < COUT; ++k) stream = stream && sel[k] != kSelKeep;
+  stream = stream && HWY_TARGET != HWY_SCALAR;
+  const size_t align = TriplesBytes<U, CIN, COUT>(sel) ? 16 : hn::Lanes(InterleaveTag<U>()) * sizeof(U);
+  const size_t n = static_cast<size_t>(width);
+  for (int y = 0; y < height; ++y) {
+    const U* src = reinterpret_cast<const U*>(static_cast<const uint8_t*>(srcv) + static_cast<ptrdiff_t>(srcStep) * y);
+    U* dst = reinterpret_cast<U*>(static_cast<uint8_t*>(dstv) + static_cast<ptrdiff_t>(dstStep) * y);
+    size_t head = 0;
+    while (head < align && reinterpret_cast<uintptr_t>(dst + head * COUT) % align != 0) ++head;
+    size_t x;
+    if (stream && head < align && head <= n) {
+      ShufflePixels<U, CIN, COUT>(src, dst, 0, head, sel, fill);
+      x = ShuffleVectors<U, CIN, COUT, true>(src, dst, head, n, sel, fill);
+    } else {
+      x = ShuffleVectors<U, CIN, COUT, false>(src, dst, 0, n, sel, fill);
+    }
+    ShufflePixels<U, CIN, COUT>(src, dst, x, n, sel, fill);
+  }
+  if (stream) hwy::FlushStream();
 }
 
 // Copies bytes with cache-bypassing stores: plain copies up to the first vector-aligned
@@ -317,6 +372,12 @@ void FillSizeClass(MoveKernels& k, int s) {
   k.shuffle[s][3][4] = &ShuffleRow<U, 3, 4>;
   k.shuffle[s][4][3] = &ShuffleRow<U, 4, 3>;
   k.shuffle[s][4][4] = &ShuffleRow<U, 4, 4>;
+  k.shuffleImage[s][1][3] = &ShuffleImage<U, 1, 3>;
+  k.shuffleImage[s][1][4] = &ShuffleImage<U, 1, 4>;
+  k.shuffleImage[s][3][3] = &ShuffleImage<U, 3, 3>;
+  k.shuffleImage[s][3][4] = &ShuffleImage<U, 3, 4>;
+  k.shuffleImage[s][4][3] = &ShuffleImage<U, 4, 3>;
+  k.shuffleImage[s][4][4] = &ShuffleImage<U, 4, 4>;
   k.split[s][3] = &SplitImage<U, 3>;
   k.split[s][4] = &SplitImage<U, 4>;
   k.merge[s][3] = &MergeImage<U, 3>;

@@ -22,6 +22,10 @@ using ShuffleRowFn = void (*)(const void* src, void* dst, std::size_t n, const i
 // Copies bytes with cache-bypassing stores (a store fence at the end); for large copies whose
 // destination does not stay in cache.
 using StreamCopyFn = void (*)(const void* src, void* dst, std::size_t bytes);
+// The shuffle over width x height pixels (rows step bytes apart); with stream set and no kept
+// channel, rows are written with cache-bypassing stores (followed by a store fence).
+using ShuffleImageFn = void (*)(const void* src, int srcStep, void* dst, int dstStep, int width, int height,
+                                const int* sel, const void* fill, bool stream);
 // Interleaved pixels to planes and back over a whole image; with stream set, the destination
 // rows are written with cache-bypassing stores (followed by a store fence), which pays for large
 // destinations.
@@ -44,6 +48,7 @@ using MaskedFillRowFn = void (*)(const void* value, void* dst, const std::uint8_
 struct MoveKernels {
   // First index: sample size class (0: 1 byte, 1: 2 bytes, 2: 4 bytes).
   ShuffleRowFn shuffle[3][5][5];  // [size][cin][cout] for (1,3) (1,4) (3,3) (3,4) (4,3) (4,4)
+  ShuffleImageFn shuffleImage[3][5][5];  // the same pairs as shuffle
   SplitImageFn split[3][5];       // [size][3 or 4]
   MergeImageFn merge[3][5];       // [size][3 or 4]
   FillRowFn fill[3][4];           // [size][MoveLayout]

@@ -143,4 +143,21 @@ TEST(Dup, CopiesTheChannelIntoEveryChannel) {
   EXPECT_EQ(ruxiDup_8u_C1C3R(nullptr, 1, nullptr, 1, {0, 0}), ruxStatusNullPointer);
 }
 
+// Destinations too large to stay in cache (more than 32 MiB read and written) are written with
+// cache-bypassing stores after pixels one by one up to the alignment; odd paddings put the rows
+// off it.
+TEST(Dup, LargeDestinationsMatchTheReference) {
+  const int w = 2001, h = 2800;
+  GuardedImage<Rux8u> src(w, h, 1, 51, 1), dst3(w, h, 3, 52, 5);
+  ASSERT_EQ(ruxiDup_8u_C1C3R(src.data(), src.step(), dst3.data(), dst3.step(), {w, h}), ruxStatusOk);
+  ASSERT_TRUE(regionEquals(dst3, ruxref::move(src, dst3, {0, 0, 0})));
+  ASSERT_TRUE(dst3.check());
+  GuardedImage<Rux16u> src16(w, h / 2, 3, 53, 1), dst16(w, h / 2, 3, 54, 3);
+  const int order[3] = {2, 0, 1};
+  ASSERT_EQ(ruxiSwapChannels_16u_C3R(src16.data(), src16.step(), dst16.data(), dst16.step(), src16.size(), order),
+            ruxStatusOk);
+  ASSERT_TRUE(regionEquals(dst16, ruxref::move(src16, dst16, {2, 0, 1})));
+  ASSERT_TRUE(dst16.check());
+}
+
 }  // namespace
