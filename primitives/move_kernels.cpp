@@ -364,20 +364,21 @@ void MaskedRow(const void* srcv, void* dstv, const uint8_t* mask, size_t n) {
   }
 }
 
+// The row and image forms of one channel pairing.
+template <class U, size_t CIN, size_t COUT>
+void FillShuffle(MoveKernels& k, int s) {
+  k.shuffle[s][CIN][COUT] = &ShuffleRow<U, CIN, COUT>;
+  k.shuffleImage[s][CIN][COUT] = &ShuffleImage<U, CIN, COUT>;
+}
+
 template <class U>
 void FillSizeClass(MoveKernels& k, int s) {
-  k.shuffle[s][1][3] = &ShuffleRow<U, 1, 3>;
-  k.shuffle[s][1][4] = &ShuffleRow<U, 1, 4>;
-  k.shuffle[s][3][3] = &ShuffleRow<U, 3, 3>;
-  k.shuffle[s][3][4] = &ShuffleRow<U, 3, 4>;
-  k.shuffle[s][4][3] = &ShuffleRow<U, 4, 3>;
-  k.shuffle[s][4][4] = &ShuffleRow<U, 4, 4>;
-  k.shuffleImage[s][1][3] = &ShuffleImage<U, 1, 3>;
-  k.shuffleImage[s][1][4] = &ShuffleImage<U, 1, 4>;
-  k.shuffleImage[s][3][3] = &ShuffleImage<U, 3, 3>;
-  k.shuffleImage[s][3][4] = &ShuffleImage<U, 3, 4>;
-  k.shuffleImage[s][4][3] = &ShuffleImage<U, 4, 3>;
-  k.shuffleImage[s][4][4] = &ShuffleImage<U, 4, 4>;
+  FillShuffle<U, 1, 3>(k, s);
+  FillShuffle<U, 1, 4>(k, s);
+  FillShuffle<U, 3, 3>(k, s);
+  FillShuffle<U, 3, 4>(k, s);
+  FillShuffle<U, 4, 3>(k, s);
+  FillShuffle<U, 4, 4>(k, s);
   k.split[s][3] = &SplitImage<U, 3>;
   k.split[s][4] = &SplitImage<U, 4>;
   k.merge[s][3] = &MergeImage<U, 3>;
