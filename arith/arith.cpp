@@ -84,7 +84,9 @@ template <class S, MoveLayout L, class Op>
 int forRows(RightOperand<S> a, const S* b, int bStep, S* d, int dStep, RuxImageSize roi,
             bool parallel, const Op& op) {
   const MoveKernels* mk = L == kMoveAC4 ? &moveKernels() : nullptr;
-  auto rows = [&](int y0, int y1) {
+  // Operands by value: the row kernels are opaque calls, after which captured references would be
+  // read again.
+  auto rows = [a, b, bStep, d, dStep, roi, mk, &op](int y0, int y1) {
     int warn = 0;
     for (int y = y0; y < y1; ++y) {
       const S* ar = a.pattern ? a.p : rowPtr(a.p, a.step, y);
@@ -92,6 +94,10 @@ int forRows(RightOperand<S> a, const S* b, int bStep, S* d, int dStep, RuxImageS
       S* dr = rowPtr(d, dStep, y);
       if constexpr (L != kMoveAC4) {
         const std::size_t n = static_cast<std::size_t>(roi.width) * channelsOf(L);
+        if (n <= static_cast<std::size_t>(kChunk)) {
+          warn |= op(a.pattern ? a.p : ar, br, dr, n);
+          continue;
+        }
         for (std::size_t off = 0; off < n; off += kChunk) {
           const std::size_t len = std::min<std::size_t>(kChunk, n - off);
           warn |= op(a.pattern ? a.p : ar + off, br + off, dr + off, len);

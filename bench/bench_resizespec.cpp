@@ -1,9 +1,9 @@
 // Tiled resize of a 1920x1080 source to 1280x720 against cv::resize: linear, Catmull-Rom cubic
 // (against OpenCV's cubic) and three-lobe Lanczos (against OpenCV's four-lobe) for 8u C3 and
-// 32f C1. The state is made once per case outside the timed call. A tiled call is single-threaded:
-// the two-thread cases split the destination into a top and a bottom tile run on two
-// std::threads, which is how callers use tiles. Kernels differ in detail, so outputs are not
-// compared (speed only).
+// 32f C1. The state is made once per case outside the timed call. A tiled call is single-threaded,
+// so callers run one tile per thread: each case splits the destination into horizontal bands, one
+// per thread of the run (the -2t cases two), each run on its own std::thread. Kernels differ in
+// detail, so outputs are not compared (speed only).
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -36,7 +36,7 @@ struct Case {
 // State and per-tile buffers, made on the first call of a case.
 struct Setup {
   std::vector<Rux8u> state, init;
-  std::vector<Rux8u> buffers[2];
+  std::vector<std::vector<Rux8u>> buffers;
   RuxResizeSpec* spec() { return reinterpret_cast<RuxResizeSpec*>(state.data()); }
 };
 
@@ -75,11 +75,12 @@ int ruxTiled(Operands& o, const Case& c, int tiles, std::shared_ptr<Setup> setup
     const RuxResult st = initState<T>(*setup, c, s, d);
     if (st != 0) return st;
   }
-  const int rows[3] = {0, tiles == 1 ? d.height : d.height / 2, d.height};
-  RuxResult status[2] = {0, 0};
+  if (setup->buffers.size() < static_cast<std::size_t>(tiles)) setup->buffers.resize(static_cast<std::size_t>(tiles));
+  std::vector<RuxResult> status(static_cast<std::size_t>(tiles), 0);
   const auto run = [&](int t) {
-    const RuxImagePoint off{0, rows[t]};
-    const RuxImageSize size{d.width, rows[t + 1] - rows[t]};
+    const int y0 = d.height * t / tiles, y1 = d.height * (t + 1) / tiles;
+    const RuxImagePoint off{0, y0};
+    const RuxImageSize size{d.width, y1 - y0};
     int bytes = 0;
     status[t] = std::is_same_v<T, Rux8u> ? ruxiResizeGetBufferSize_8u(setup->spec(), size, c.channels, &bytes)
                                          : ruxiResizeGetBufferSize_32f(setup->spec(), size, c.channels, &bytes);
@@ -95,14 +96,13 @@ int ruxTiled(Operands& o, const Case& c, int tiles, std::shared_ptr<Setup> setup
     T* dst = reinterpret_cast<T*>(o.out[0].ptr<std::uint8_t>() + static_cast<std::ptrdiff_t>(off.y) * o.out[0].step());
     status[t] = tile<T>(c, src, o.in[0].step(), dst, o.out[0].step(), off, size, setup->spec(), buffer.data());
   };
-  if (tiles == 1) {
-    run(0);
-  } else {
-    std::thread other(run, 1);
-    run(0);
-    other.join();
-  }
-  return status[0] != 0 ? status[0] : status[1];
+  std::vector<std::thread> others;
+  for (int t = 1; t < tiles; ++t) others.emplace_back(run, t);
+  run(0);
+  for (std::thread& th : others) th.join();
+  for (RuxResult st : status)
+    if (st != 0) return st;
+  return 0;
 }
 
 void registerResizeSpec() {
@@ -123,7 +123,8 @@ void registerResizeSpec() {
       std::vector<Variant> v;
       v.push_back({"rux",
                    [&c, setup, threads](Operands& o) {
-                     return c.isFloat ? ruxTiled<Rux32f>(o, c, threads, setup) : ruxTiled<Rux8u>(o, c, threads, setup);
+                     const int tiles = threads == 1 ? ruxbench::currentThreads() : threads;
+                     return c.isFloat ? ruxTiled<Rux32f>(o, c, tiles, setup) : ruxTiled<Rux8u>(o, c, tiles, setup);
                    },
                    false, threads});
 #ifdef RUX_HAVE_OPENCV
